@@ -1,0 +1,43 @@
+// The program: its two windows, reached by name and created on first use,
+// and the one entry point through which the backend delivers events.
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace forms {
+
+class Form1;
+class Form2;
+
+class Program final : public platform::EventSink {
+public:
+    explicit Program(platform::Platform& platform);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Creates the intro window (its load handler runs) and shows it.
+    void Start();
+
+    // The windows by name; the first reference creates the window and runs
+    // its load handler.
+    Form1& GetForm1();
+    Form2& GetForm2();
+    bool Form1Exists() const { return m_form1 != nullptr; }
+    bool Form2Exists() const { return m_form2 != nullptr; }
+
+    platform::Platform& platform() const { return m_platform; }
+
+    // Dispatches one event to its handler. An error that escapes a handler
+    // shows the runtime's error box and ends the program.
+    void OnEvent(const platform::Event& event) override;
+
+private:
+    platform::Platform& m_platform;
+    std::unique_ptr<Form1> m_form1;
+    std::unique_ptr<Form2> m_form2;
+};
+
+}  // namespace forms

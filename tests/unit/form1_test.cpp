@@ -1,0 +1,128 @@
+// Start-up and the intro window: centred and pinned before it is seen, the
+// hidden button revealed by the picture, and the hand-over to the idle window.
+#include "program_fixture.h"
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Form1Test : public ProgramTest {
+protected:
+    void SetUp() override {
+        client = ChatClient::Install(desk);
+        desk.Run([&] { program.Start(); });
+        form1 = program.GetForm1().window().hWnd();
+    }
+    platform::ControlId button() { return program.GetForm1().SSCommand1.id(); }
+    platform::ControlId label() { return program.GetForm1().Label1.id(); }
+    WindowId form1 = 0;
+};
+
+}  // namespace
+
+TEST_F(Form1Test, StartsCentredAndTopmostWithTheButtonHidden) {
+    const auto& state = desk.Form(form1);
+    EXPECT_TRUE(state.visible);
+    EXPECT_TRUE(state.topmost);
+    EXPECT_EQ(state.left, 4080.0f);
+    EXPECT_EQ(state.top, 3060.0f);
+    EXPECT_FALSE(desk.ControlVisible(form1, button()));
+    EXPECT_FALSE(program.Form2Exists());
+    EXPECT_FALSE(state.layout.taskbarButton);
+    // Centred first, pinned second, shown last.
+    std::vector<std::string> order;
+    for (const auto& call : desk.Calls()) {
+        if (call.op == "SetTop" || call.op.rfind("SetWindowPos", 0) == 0 || call.op == "Show") order.push_back(call.op);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"SetTop", "SetWindowPos -1 0 0 0 0 3", "Show"}));
+}
+
+TEST_F(Form1Test, AClickOnThePictureRevealsTheButtonAndNothingElse) {
+    // The button's place is covered by the label until it is shown.
+    desk.Click(form1, button());
+    desk.RunFor(1s);
+    EXPECT_TRUE(desk.ControlVisible(form1, button()));
+    EXPECT_TRUE(desk.Form(form1).visible);
+    EXPECT_FALSE(program.Form2Exists());
+
+    desk.ClickAt(form1, 100, 100);
+    desk.RunFor(1s);
+    EXPECT_TRUE(desk.ControlVisible(form1, button()));
+    EXPECT_TRUE(desk.Form(form1).visible);
+    EXPECT_TRUE(desk.EnteredLines().empty());
+}
+
+TEST_F(Form1Test, TheBottomStripBelowTheLabelDoesNothing) {
+    desk.ClickAt(form1, 3600, 5300);
+    desk.ClickAt(form1, 100, 5399);
+    desk.RunFor(1s);
+    EXPECT_FALSE(desk.ControlVisible(form1, button()));
+    desk.ClickAt(form1, 100, 5294);
+    desk.RunFor(1s);
+    EXPECT_TRUE(desk.ControlVisible(form1, button()));
+}
+
+TEST_F(Form1Test, TheButtonSlidesHidesAndHandsOverWithTheLinesPostedWhileNothingIsVisible) {
+    desk.Click(form1, label());
+    desk.RunFor(1s);
+    desk.ClearRecords();
+    desk.Click(form1, button());
+    desk.RunFor(2s);
+
+    EXPECT_FALSE(desk.Form(form1).visible);
+    ASSERT_TRUE(program.Form2Exists());
+    const WindowId idle = program.GetForm2().window().hWnd();
+    EXPECT_TRUE(desk.Form(idle).visible);
+    EXPECT_EQ(Posted(desk).size(), 2u);
+    EXPECT_GE(CountCalls(desk, "SetLeft"), 100);
+
+    // Order: slide writes, hide Form1, lines, show Form2.
+    size_t lastSlide = 0, hide = 0, show = 0, firstPost = 0;
+    for (size_t i = 0; i < desk.Calls().size(); ++i) {
+        const auto& call = desk.Calls()[i];
+        if (call.window == form1 && (call.op == "SetLeft" || call.op == "SetTop")) lastSlide = i;
+        if (call.op == "Hide" && call.window == form1) hide = i;
+        if (call.op == "Show" && call.window == idle) show = i;
+        if (call.op == "FindWindowA AOL Frame25" && firstPost == 0) firstPost = i;
+    }
+    EXPECT_LT(lastSlide, hide);
+    EXPECT_LT(hide, firstPost);
+    EXPECT_LT(firstPost, show);
+    EXPECT_GE(desk.Calls()[show].time, desk.EnteredLines()[1].time);
+
+    // Form1 stays loaded with its state; nothing shows it again.
+    EXPECT_TRUE(desk.ControlVisible(form1, button()));
+    desk.RunFor(5s);
+    EXPECT_FALSE(desk.Form(form1).visible);
+}
+
+TEST_F(Form1Test, WithoutAChatRoomTheHandOverStillCompletes) {
+    desk.DestroyWindow(client.frame);
+    desk.Click(form1, label());
+    desk.Click(form1, button(), 100ms);
+    desk.RunFor(2s);
+    ASSERT_TRUE(program.Form2Exists());
+    EXPECT_TRUE(desk.Form(program.GetForm2().window().hWnd()).visible);
+    EXPECT_TRUE(desk.MessageBoxes().empty());
+}
+
+TEST(Form1Layout, ButtonAndLabelStandWhereTheDesignPutsThem) {
+    const auto layout = forms::Form1::Layout();
+    EXPECT_EQ(layout.clientWidth, 7200);
+    EXPECT_EQ(layout.clientHeight, 5400);
+    ASSERT_EQ(layout.controls.size(), 2u);
+    const auto& button = layout.controls[0];
+    EXPECT_EQ(button.name, "SSCommand1");
+    EXPECT_EQ(button.text, "-- E N T E R --");
+    EXPECT_EQ(button.text.size(), 15u);
+    EXPECT_FALSE(button.visible);
+    EXPECT_EQ(button.font->face, "Arial");
+    EXPECT_EQ(button.font->weight, 700);
+    const auto& label = layout.controls[1];
+    EXPECT_EQ(label.name, "Label1");
+    // The button lies inside the label; the label misses the bottom 105 twips.
+    EXPECT_LE(button.left + button.width, label.left + label.width);
+    EXPECT_LE(button.top + button.height, label.top + label.height);
+    EXPECT_EQ(layout.clientHeight - (label.top + label.height), 105);
+}

@@ -1,0 +1,270 @@
+// The idle window: its layout, load, switch, counter, and the nested orders
+// in which clicks and ticks meet inside each other's pumps and pauses.
+#include "program_fixture.h"
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The lines as the room must receive them, spelled out in Windows-1252.
+const std::string kPrefix = "<font color=\"#808888\"><font face=\"arial narrow\">\x95\xF7^\xB7 \xB7\x95\xA4 ";
+const std::string kTitle = kPrefix + "<b>K</b>orvao <b>I</b>dle v\xB2 by <b>q</b>el";
+const std::string kLink = kPrefix + "< a href=\"http://korvoidle.example.com>[ down load here]</a>";
+const std::string kOn = kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el [<b>o</b>n]";
+const std::string kOff = kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el [<b>o</b>ff]";
+std::string Minute(const std::string& n) {
+    return kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el [" + n + " <b>M</b>in(s)]";
+}
+const std::string kLoadCaption = "0 Min(s)            [qel]";
+std::string TickCaption(const std::string& n) { return n + " Min(s)                [qel]"; }
+
+class Form2Test : public ProgramTest {
+protected:
+    void SetUp() override { client = ChatClient::Install(desk); }
+
+    forms::Form2& StartIdling() {
+        auto& form = LoadForm2();
+        desk.ClearRecords();
+        Click(form.Label5.id());
+        desk.RunFor(1s);
+        desk.ClearRecords();
+        return form;
+    }
+};
+
+}  // namespace
+
+TEST_F(Form2Test, LayoutHoldsTheInitialStateAndTheLinkPieces) {
+    const auto layout = forms::Form2::Layout();
+    EXPECT_EQ(layout.clientWidth, 2970);
+    EXPECT_EQ(layout.clientHeight, 1335);
+    EXPECT_TRUE(layout.taskbarButton);
+    ASSERT_EQ(layout.controls.size(), 13u);
+    const std::vector<std::string> names = {"Text4", "Text3", "Text2", "Text1", "Timer1", "Label8", "Label7",
+                                            "Label6", "Label5", "Label4", "Label3", "Label2", "Label1"};
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(layout.controls[i].name, names[i]);
+        if (i != 4) {
+            EXPECT_EQ(layout.controls[i].tabIndex, 11 - int(i) + (i > 4 ? 1 : 0)) << names[i];
+        }
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(layout.controls[i].visible);
+    EXPECT_EQ(layout.controls[4].intervalMs, 60000u);
+    EXPECT_FALSE(layout.controls[4].enabled);
+    EXPECT_EQ(layout.controls[3].text, "< a href=\"");
+    EXPECT_EQ(layout.controls[3].text.size(), 10u);
+    EXPECT_EQ(layout.controls[0].text, "");
+    for (int i = 5; i <= 9; ++i) EXPECT_EQ(layout.controls[i].cursor, platform::Cursor::UpArrow);
+    for (int i = 10; i <= 12; ++i) {
+        EXPECT_EQ(layout.controls[i].cursor, platform::Cursor::Arrow);
+        EXPECT_EQ(layout.controls[i].font->points, 8.25f);
+        EXPECT_EQ(layout.controls[i].foreColor->g, 255);
+        EXPECT_EQ(layout.controls[i].foreColor->r, 0);
+    }
+    // The four text boxes lie below the client area.
+    for (int i = 0; i < 4; ++i) EXPECT_GT(layout.controls[i].top, layout.clientHeight);
+}
+
+TEST_F(Form2Test, LoadSetsTheCaptionPinsCentresAndPostsTitleThenLinkAfterAPause) {
+    auto& form = LoadForm2();
+    const auto& state = desk.Form(form2());
+    EXPECT_EQ(state.caption, kLoadCaption);
+    EXPECT_TRUE(state.topmost);
+    EXPECT_TRUE(state.visible);
+    EXPECT_EQ(state.left, (15360 - 2970) / 2.0f);
+    EXPECT_EQ(state.top, (11520 - 1335) / 2.0f);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kTitle, kLink}));
+    const auto gap = desk.EnteredLines()[1].time - desk.EnteredLines()[0].time;
+    EXPECT_GE(gap, 600ms);
+    EXPECT_LT(gap, 700ms);
+    EXPECT_EQ(form.Label2.Caption(), "0");
+    EXPECT_FALSE(form.Timer1.Enabled());
+
+    // Caption, then pin, then centre, then the lines; shown only after them.
+    std::vector<std::string> order;
+    for (const auto& call : desk.Calls()) {
+        if (call.op == "SetCaption" || call.op.rfind("SetWindowPos", 0) == 0 || call.op == "SetLeft" ||
+            call.op == "Show" || call.op == "FindWindowA AOL Frame25") {
+            if (order.empty() || order.back() != call.op) order.push_back(call.op);
+        }
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"SetCaption", "SetWindowPos -1 0 0 0 0 3", "SetLeft",
+                                               "FindWindowA AOL Frame25", "Show"}));
+}
+
+TEST_F(Form2Test, LoadWithoutAClientStillPinsCentresAndPauses) {
+    SimDesktop bare;
+    forms::Program lonely(bare);
+    bare.SetEventSink(&lonely);
+    bare.Run([&] { lonely.GetForm2().window().Show(); });
+    const auto& state = bare.Form(lonely.GetForm2().window().hWnd());
+    EXPECT_TRUE(state.topmost);
+    EXPECT_TRUE(state.visible);
+    EXPECT_EQ(state.left, 6195.0f);
+    EXPECT_GE(bare.Now(), 600ms);
+    EXPECT_TRUE(bare.EnteredLines().empty());
+    EXPECT_TRUE(bare.MessageBoxes().empty());
+}
+
+TEST_F(Form2Test, StartPostsTheOnLineAndTheFirstTickComesAMinuteAfterThePause) {
+    auto& form = LoadForm2();
+    desk.ClearRecords();
+    Click(form.Label5.id());
+    // A stop inside the on line's pause finds the idler still off.
+    Click(form.Label6.id(), 400ms);
+    desk.RunFor(900ms);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOn}));
+    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
+    EXPECT_EQ(desk.MessageBoxes()[0].text, "ERROR.   Koarvo idle is already deactivated.");
+    EXPECT_TRUE(form.Timer1.Enabled());
+    const auto enabledAt = desk.EnteredLines()[0].time + 800ms;
+    EXPECT_EQ(desk.NextTimerDue(form2(), form.Timer1.id()), enabledAt + kMinute);
+
+    desk.RunFor(kMinute);
+    EXPECT_EQ(form.Label2.Caption(), "1");
+    EXPECT_EQ(desk.Form(form2()).caption, TickCaption("1"));
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOn, Minute("1")}));
+}
+
+TEST_F(Form2Test, TicksCountUpAndStopResetsTheCounterButNotTheCaption) {
+    auto& form = StartIdling();
+    desk.RunFor(5 * kMinute);
+    ASSERT_EQ(Posted(desk).size(), 5u);
+    EXPECT_EQ(Posted(desk)[4], Minute("5"));
+    desk.RunFor(2 * kMinute);
+    EXPECT_EQ(desk.Form(form2()).caption, TickCaption("7"));
+
+    desk.ClearRecords();
+    Click(form.Label6.id());
+    desk.RunFor(1s);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOff}));
+    EXPECT_FALSE(form.Timer1.Enabled());
+    EXPECT_EQ(form.Label2.Caption(), "0");
+    EXPECT_EQ(desk.Form(form2()).caption, TickCaption("7"));
+
+    Click(form.Label5.id());
+    desk.RunFor(1s + kMinute);
+    EXPECT_EQ(form.Label2.Caption(), "1");
+    EXPECT_EQ(desk.Form(form2()).caption, TickCaption("1"));
+}
+
+TEST_F(Form2Test, SwitchingToTheStateItIsInShowsItsBoxAndChangesNothing) {
+    auto& form = LoadForm2();
+    desk.ClearRecords();
+    Click(form.Label6.id());
+    desk.RunFor(1s);
+    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
+    EXPECT_EQ(desk.MessageBoxes()[0].text, "ERROR.   Koarvo idle is already deactivated.");
+    EXPECT_EQ(desk.MessageBoxes()[0].title, "Korvo Idle v2 by qel");
+    EXPECT_TRUE(Posted(desk).empty());
+
+    Click(form.Label5.id());
+    desk.RunFor(1s + 3 * kMinute);
+    desk.ClearRecords();
+    Click(form.Label5.id());
+    desk.RunFor(1s);
+    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
+    EXPECT_EQ(desk.MessageBoxes()[0].text, "ERROR.   Koarvo idle is already activated.");
+    EXPECT_TRUE(Posted(desk).empty());
+    EXPECT_TRUE(form.Timer1.Enabled());
+    EXPECT_EQ(form.Label2.Caption(), "3");
+}
+
+TEST_F(Form2Test, TwoQuickClicksBothPostBecauseTheSwitchMovesOnlyAfterThePause) {
+    auto& form = LoadForm2();
+    desk.ClearRecords();
+    Click(form.Label5.id());
+    Click(form.Label5.id(), 300ms);
+    desk.RunFor(2s);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOn, kOn}));
+    EXPECT_TRUE(desk.MessageBoxes().empty());
+    EXPECT_TRUE(form.Timer1.Enabled());
+
+    desk.ClearRecords();
+    Click(form.Label6.id());
+    Click(form.Label6.id(), 300ms);
+    desk.RunFor(2s);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOff, kOff}));
+    EXPECT_TRUE(desk.MessageBoxes().empty());
+    EXPECT_FALSE(form.Timer1.Enabled());
+}
+
+TEST_F(Form2Test, AStopPendingWhenATickFiresRunsInTheTicksFirstPumpAndTheTickGoesOn) {
+    auto& form = StartIdling();
+    desk.SetPumpCost(1ms);
+    const auto due = desk.NextTimerDue(form2(), form.Timer1.id());
+    Click(form.Label6.id(), due - desk.Now() + 500us);
+    desk.RunFor(kMinute + 2s);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOff, Minute("1")}));
+    EXPECT_FALSE(form.Timer1.Enabled());
+    EXPECT_EQ(form.Label2.Caption(), "1");
+    EXPECT_EQ(desk.Form(form2()).caption, TickCaption("1"));
+}
+
+TEST_F(Form2Test, DragStartsForAnyButtonAndTicksRunDuringTheMove) {
+    auto& form = StartIdling();
+    const float left = desk.Form(form2()).left;
+    const float top = desk.Form(form2()).top;
+    for (auto button : {platform::MouseButton::Right, platform::MouseButton::Middle, platform::MouseButton::Left}) {
+        desk.ScriptDrag(150, 75);
+        desk.MouseDown(form2(), form.Label4.id(), button);
+        desk.RunFor(1ms);
+    }
+    EXPECT_EQ(desk.Form(form2()).left, left + 450);
+    EXPECT_EQ(desk.Form(form2()).top, top + 225);
+    EXPECT_EQ(CountCalls(desk, "ReleaseCapture"), 3);
+
+    // A long drag across a minute: the tick runs inside the move loop.
+    desk.ScriptDrag(15, 15, kMinute + 5s);
+    desk.MouseDown(form2(), form.Label4.id(), platform::MouseButton::Left);
+    desk.RunFor(1ms);
+    EXPECT_EQ(form.Label2.Caption(), "1");
+}
+
+TEST_F(Form2Test, MinimizingKeepsTheTimerRunning) {
+    auto& form = StartIdling();
+    Click(form.Label7.id());
+    desk.RunFor(kMinute);
+    EXPECT_TRUE(desk.Form(form2()).minimized);
+    EXPECT_EQ(form.Label2.Caption(), "1");
+    // Clicks cannot reach a minimized window.
+    Click(form.Label6.id());
+    desk.RunFor(1s);
+    EXPECT_TRUE(form.Timer1.Enabled());
+}
+
+TEST_F(Form2Test, ClicksOffTheHotSpotsDoNothing) {
+    LoadForm2();
+    desk.ClearRecords();
+    for (auto [x, y] : {std::pair{600.0f, 300.0f}, {1700.0f, 700.0f}, {1800.0f, 900.0f}, {2500.0f, 1250.0f},
+                        {20.0f, 20.0f}}) {
+        desk.ClickAt(form2(), x, y);
+    }
+    desk.RunFor(5s);
+    EXPECT_TRUE(Posted(desk).empty());
+    EXPECT_TRUE(desk.MessageBoxes().empty());
+    EXPECT_FALSE(desk.Form(form2()).minimized);
+}
+
+TEST_F(Form2Test, ARuntimeErrorInAHandlerShowsTheErrorBoxAndEndsTheProgram) {
+    auto& form = LoadForm2();
+    desk.BreakForm(form2());
+    Click(form.Label5.id());
+    desk.RunFor(1s);
+    EXPECT_TRUE(desk.Ended());
+    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
+    EXPECT_TRUE(desk.MessageBoxes()[0].runtimeError);
+    EXPECT_EQ(desk.MessageBoxes()[0].title, "Korvo Idle v2 by qel");
+}
+
+TEST_F(Form2Test, TheLinesTheWindowComposesAreTheOnesTheRoomReceives) {
+    auto& form = LoadForm2();
+    EXPECT_EQ(Cp(forms::Form2::TitleLine()), kTitle);
+    EXPECT_EQ(Cp(form.LinkLine()), kLink);
+    EXPECT_EQ(Cp(forms::Form2::OnLine()), kOn);
+    EXPECT_EQ(Cp(forms::Form2::OffLine()), kOff);
+    EXPECT_EQ(Cp(forms::Form2::MinuteLine("12")), Minute("12"));
+    // 57 characters of prefix before the first <b>.
+    EXPECT_EQ(kTitle.find("<b>"), 57u);
+}

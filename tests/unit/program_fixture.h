@@ -1,0 +1,43 @@
+// A running program on the simulated desktop with a chat client beside it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/sim/cp1252.h"
+#include "forms/Form1/Form1.h"
+#include "forms/Form2/Form2.h"
+#include "forms/Program.h"
+#include "support.h"
+
+namespace testing_support {
+
+inline constexpr auto kMinute = std::chrono::milliseconds(60000);
+
+class ProgramTest : public ::testing::Test {
+protected:
+    explicit ProgramTest(float screenWidth = 15360, float screenHeight = 11520)
+        : desk(screenWidth, screenHeight), program(desk) {
+        desk.SetEventSink(&program);
+    }
+
+    // The idle window as the hand-over leaves it: loaded, then shown.
+    forms::Form2& LoadForm2() {
+        desk.Run([&] { program.GetForm2().window().Show(); });
+        return program.GetForm2();
+    }
+
+    WindowId form2() { return program.GetForm2().window().hWnd(); }
+    void Click(platform::ControlId control, std::chrono::nanoseconds delay = {}) {
+        desk.Click(form2(), control, delay);
+    }
+
+    SimDesktop desk;
+    forms::Program program;
+    ChatClient client;
+};
+
+inline std::string Cp(const std::string& utf8) { return platform::sim::Utf8ToWindows1252(utf8); }
+
+}  // namespace testing_support

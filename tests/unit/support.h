@@ -1,0 +1,73 @@
+// Shared scenery for the unit tests: a chat client on the simulated desktop
+// and readers for what it received.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/SimDesktop.h"
+
+namespace testing_support {
+
+using platform::WindowId;
+using platform::sim::SimDesktop;
+using namespace std::chrono_literals;
+
+// The four child classes that make a document window a chat room.
+enum Missing { kNone, kRichCntl, kListbox, kIcon, kStatic };
+
+struct ChatClient {
+    WindowId frame = 0;
+    WindowId mdi = 0;
+    WindowId room = 0;
+    WindowId transcript = 0;
+    WindowId entry = 0;
+
+    // A client with `decoys` document windows before the room, each lacking
+    // one of the four classes in turn.
+    static ChatClient Install(SimDesktop& desk, int decoys = 0) {
+        ChatClient client;
+        client.frame = desk.AddForeignWindow(0, "AOL Frame25", "Chat client");
+        client.mdi = desk.AddForeignWindow(client.frame, "MDIClient");
+        for (int i = 0; i < decoys; ++i) AddDocument(desk, client.mdi, Missing(kRichCntl + i % 4));
+        client.OpenRoom(desk);
+        return client;
+    }
+
+    void OpenRoom(SimDesktop& desk) {
+        room = AddDocument(desk, mdi, kNone);
+        transcript = desk.FindWindowExA(room, 0, "RICHCNTL");
+        entry = desk.FindWindowExA(room, transcript, "RICHCNTL");
+    }
+
+    static WindowId AddDocument(SimDesktop& desk, WindowId mdi, Missing missing) {
+        const WindowId doc = desk.AddForeignWindow(mdi, "AOL Child", "Room");
+        if (missing != kRichCntl) {
+            desk.AddForeignWindow(doc, "RICHCNTL");
+            desk.AddForeignWindow(doc, "RICHCNTL");
+        }
+        if (missing != kListbox) desk.AddForeignWindow(doc, "_AOL_Listbox");
+        if (missing != kIcon) desk.AddForeignWindow(doc, "_AOL_Icon");
+        if (missing != kStatic) desk.AddForeignWindow(doc, "_AOL_Static");
+        return doc;
+    }
+};
+
+// The lines the room's entry line sent, as bytes.
+inline std::vector<std::string> Posted(const SimDesktop& desk) {
+    std::vector<std::string> lines;
+    for (const auto& line : desk.EnteredLines()) lines.push_back(line.bytes);
+    return lines;
+}
+
+inline std::string Bytes(std::initializer_list<unsigned char> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+inline int CountCalls(const SimDesktop& desk, const std::string& op) {
+    int n = 0;
+    for (const auto& call : desk.Calls()) n += call.op == op;
+    return n;
+}
+
+}  // namespace testing_support
