@@ -9,7 +9,6 @@
 
 namespace {
 
-using platform::win32::ScopeExit;
 using platform::win32::UniqueHandle;
 
 std::map<int, int> g_closed;  // handle value -> close calls
@@ -91,17 +90,6 @@ TEST_F(UniqueHandleTest, putClosesTheOldValueBeforeHandingOutTheSlot) {
     EXPECT_EQ(h.get(), 12);
     h.reset();
     EXPECT_EQ(g_closed[12], 1);
-}
-
-TEST_F(UniqueHandleTest, scopeExitRunsOnceUnlessDismissed) {
-    int runs = 0;
-    { ScopeExit cleanup([&] { ++runs; }); }
-    EXPECT_EQ(runs, 1);
-    {
-        ScopeExit cleanup([&] { ++runs; });
-        cleanup.Dismiss();
-    }
-    EXPECT_EQ(runs, 1);
 }
 
 }  // namespace

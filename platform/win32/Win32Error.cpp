@@ -1,0 +1,53 @@
+// Win32 backend: error reporting.
+#include "platform/win32/Win32Error.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace platform::win32 {
+
+std::string DescribeError(std::string_view what, unsigned long code) {
+    char system[512] = {};
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, code, 0, system, sizeof system, nullptr);
+    while (length > 0 && (system[length - 1] == '\r' || system[length - 1] == '\n' ||
+                          system[length - 1] == ' ' || system[length - 1] == '.')) {
+        system[--length] = '\0';
+    }
+    char number[32];
+    // HRESULTs read best in hex, Win32 error codes in decimal.
+    if (code & 0x80000000UL)
+        std::snprintf(number, sizeof number, "0x%08lX", code);
+    else
+        std::snprintf(number, sizeof number, "%lu", code);
+
+    std::string text(what);
+    text += " failed (error ";
+    text += number;
+    if (length > 0) {
+        text += ": ";
+        text.append(system, length);
+    }
+    text += ")";
+    return text;
+}
+
+void ThrowError(std::string_view what, unsigned long code) {
+    throw RuntimeError(DescribeError(what, code));
+}
+
+void ThrowError(std::string_view what) { throw RuntimeError(std::string(what)); }
+
+void ReportError(std::string_view what, unsigned long code) noexcept {
+    try {
+        const std::string text = DescribeError(what, code) + "\n";
+        ::OutputDebugStringA(text.c_str());
+    } catch (...) {
+        ::OutputDebugStringA("Korvo: error while reporting an error\n");
+    }
+}
+
+}  // namespace platform::win32

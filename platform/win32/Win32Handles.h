@@ -1,0 +1,123 @@
+// The Win32 handle types, one per release call, built on UniqueHandle.
+// Win32 backend only: includes <windows.h>.
+#pragma once
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "platform/win32/UniqueHandle.h"
+
+namespace platform::win32 {
+
+struct HwndTraits {
+    using pointer = HWND;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::DestroyWindow(h); }
+};
+using UniqueHwnd = UniqueHandle<HwndTraits>;
+
+template <typename T>
+struct GdiTraits {
+    using pointer = T;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteObject(h); }
+};
+template <typename T>
+using UniqueGdi = UniqueHandle<GdiTraits<T>>;
+
+// A DC from CreateCompatibleDC / CreateDC.
+struct HdcTraits {
+    using pointer = HDC;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteDC(h); }
+};
+using UniqueHdc = UniqueHandle<HdcTraits>;
+
+// A kernel object (process, thread, event) from a call that gives null on
+// failure.
+struct KernelHandleTraits {
+    using pointer = HANDLE;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::CloseHandle(h); }
+};
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+
+template <typename T>
+struct ComTraits {
+    using pointer = T*;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer p) noexcept { p->Release(); }
+};
+template <typename T>
+using ComPtr = UniqueHandle<ComTraits<T>>;
+
+// A DC from GetDC, given back with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(::GetDC(hwnd)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (m_dc) ::ReleaseDC(m_hwnd, m_dc);
+    }
+    HDC get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// BeginPaint / EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(::BeginPaint(hwnd, &m_ps)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() {
+        if (m_dc) ::EndPaint(m_hwnd, &m_ps);
+    }
+    HDC get() const noexcept { return m_dc; }
+    const RECT& dirty() const noexcept { return m_ps.rcPaint; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_dc;
+};
+
+// Selects an object into a DC and puts the previous one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : m_dc(dc), m_old(::SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (m_old && m_old != HGDI_ERROR) ::SelectObject(m_dc, m_old);
+    }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
+
+// COM for this thread, for as long as the object lives.
+class ComApartment {
+public:
+    ComApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(m_hr)) ::CoUninitialize();
+    }
+    // Also usable when another part of the thread chose the other model first.
+    bool usable() const noexcept { return SUCCEEDED(m_hr) || m_hr == RPC_E_CHANGED_MODE; }
+    HRESULT result() const noexcept { return m_hr; }
+
+private:
+    HRESULT m_hr;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,82 @@
+// Win32 backend: picture decoding through WIC.
+#include "platform/win32/Win32Picture.h"
+
+#include <climits>
+#include <string>
+
+#include "platform/win32/Win32Error.h"
+
+namespace platform::win32 {
+
+namespace {
+
+void Check(HRESULT hr, int id, const char* what) {
+    if (FAILED(hr))
+        ThrowError("picture " + std::to_string(id) + ": " + what, static_cast<unsigned long>(hr));
+}
+
+}  // namespace
+
+IWICImagingFactory& PictureLoader::Factory() {
+    if (!m_factory) {
+        if (!m_com.usable())
+            ThrowError("CoInitializeEx", static_cast<unsigned long>(m_com.result()));
+        const HRESULT hr =
+            ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IWICImagingFactory, reinterpret_cast<void**>(m_factory.put()));
+        if (FAILED(hr)) ThrowError("creating the WIC imaging factory", static_cast<unsigned long>(hr));
+    }
+    return *m_factory.get();
+}
+
+Picture PictureLoader::Load(HINSTANCE module, int id) {
+    const std::string name = "picture " + std::to_string(id);
+    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
+    if (!info) ThrowError(name + ": FindResourceW", ::GetLastError());
+    const DWORD size = ::SizeofResource(module, info);
+    // Resource memory is mapped with the module; it needs no release.
+    HGLOBAL loaded = ::LoadResource(module, info);
+    void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (!bytes || size == 0) ThrowError(name + ": LoadResource", ::GetLastError());
+
+    IWICImagingFactory& factory = Factory();
+    ComPtr<IWICStream> stream;
+    Check(factory.CreateStream(stream.put()), id, "CreateStream");
+    // NOTE: WIC wants a writable pointer but only reads through it.
+    Check(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size), id, "InitializeFromMemory");
+    ComPtr<IWICBitmapDecoder> decoder;
+    Check(factory.CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad,
+                                          decoder.put()),
+          id, "CreateDecoderFromStream");
+    ComPtr<IWICBitmapFrameDecode> frame;
+    Check(decoder->GetFrame(0, frame.put()), id, "GetFrame");
+    ComPtr<IWICFormatConverter> converter;
+    Check(factory.CreateFormatConverter(converter.put()), id, "CreateFormatConverter");
+    Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                nullptr, 0.0, WICBitmapPaletteTypeCustom),
+          id, "converting to 32 bpp");
+    UINT width = 0, height = 0;
+    Check(converter->GetSize(&width, &height), id, "GetSize");
+    if (width == 0 || height == 0 || width > 16384 || height > 16384)
+        ThrowError(name + ": unreasonable size " + std::to_string(width) + "x" + std::to_string(height));
+
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = static_cast<LONG>(width);
+    bmi.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC delivers rows
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Picture picture;
+    picture.bitmap.reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!picture.bitmap || !bits) ThrowError(name + ": CreateDIBSection", ::GetLastError());
+    const UINT stride = width * 4;
+    Check(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)), id,
+          "CopyPixels");
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    return picture;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,310 @@
+// Win32 backend: the Platform calls, on top of Win32Form. Only platform/win32
+// includes <windows.h>.
+#include "platform/win32/Win32Platform.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "platform/win32/Win32Error.h"
+#include "platform/win32/Win32Fonts.h"
+#include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32Picture.h"
+#include "platform/win32/Win32Text.h"
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
+
+WindowId ToId(HWND hwnd) {
+    return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+
+UINT TimeoutMs(std::chrono::milliseconds timeout) {
+    return static_cast<UINT>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, UINT_MAX));
+}
+
+}  // namespace
+
+struct Win32Platform::Impl final : FormHost {
+    Impl() : instance(::GetModuleHandleW(nullptr)) {
+        // Loads comctl32 so the manifest's version 6 buttons are used.
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        Win32Form::RegisterWindowClass(instance);
+    }
+
+    void Raise(const Event& event) noexcept override {
+        if (sink) sink->OnEvent(event);
+    }
+
+    [[noreturn]] void EndProgram() noexcept override { ::ExitProcess(0); }
+
+    Win32Form& Find(WindowId id, const char* what) {
+        for (const auto& form : forms)
+            if (form->id() == id) return *form;
+        char text[96];
+        std::snprintf(text, sizeof text, "%s: no program window 0x%08X", what, static_cast<unsigned>(id));
+        ThrowError(text);
+    }
+
+    RECT WindowRect(WindowId id, const char* what) {
+        RECT rect{};
+        if (!::GetWindowRect(Find(id, what).hwnd(), &rect)) ThrowError(what, ::GetLastError());
+        return rect;
+    }
+
+    void MoveTo(WindowId id, int x, int y, const char* what) {
+        if (!::SetWindowPos(Find(id, what).hwnd(), nullptr, x, y, 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
+            ThrowError(what, ::GetLastError());
+    }
+
+    // The box belongs to the window the user is looking at, so it stays
+    // above it and the window waits for it.
+    HWND MessageOwner() const {
+        HWND active = ::GetActiveWindow();
+        for (const auto& form : forms)
+            if (form->hwnd() == active && ::IsWindowVisible(active)) return active;
+        for (const auto& form : forms)
+            if (::IsWindowVisible(form->hwnd()) && !::IsIconic(form->hwnd())) return form->hwnd();
+        return nullptr;
+    }
+
+    int Box(std::string_view text, UINT style) {
+        const std::wstring title = Utf8ToWide(kAppTitle);
+        const std::wstring body = Utf8ToWide(text);
+        HWND owner = MessageOwner();
+        // Without an owner, nothing keeps the box above a topmost form.
+        style |= MB_SETFOREGROUND | (owner ? 0 : MB_TOPMOST);
+        return ::MessageBoxW(owner, body.c_str(), title.c_str(), style);
+    }
+
+    HINSTANCE instance;
+    EventSink* sink = nullptr;
+    PictureLoader pictures;
+    FontCatalog fonts;
+    std::vector<std::unique_ptr<Win32Form>> forms;  // creation order; never shrinks
+};
+
+Win32Platform::Win32Platform() : m_impl(std::make_unique<Impl>()) {}
+
+Win32Platform::~Win32Platform() = default;
+
+int Win32Platform::Run() {
+    MSG msg;
+    for (;;) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got == -1) {
+            ReportError("GetMessageW", ::GetLastError());
+            return 1;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+void Win32Platform::SetEventSink(EventSink* sink) { m_impl->sink = sink; }
+
+// ---- Forms ------------------------------------------------------------------
+
+WindowId Win32Platform::CreateForm(const FormLayout& layout) {
+    Picture picture;
+    if (layout.pictureId != 0) picture = m_impl->pictures.Load(m_impl->instance, layout.pictureId);
+    auto form = Win32Form::Create(*m_impl, m_impl->instance, layout, std::move(picture), m_impl->fonts);
+    const WindowId id = form->id();
+    m_impl->forms.push_back(std::move(form));
+    return id;
+}
+
+void Win32Platform::ShowForm(WindowId form) {
+    HWND hwnd = m_impl->Find(form, "ShowForm").hwnd();
+    ::ShowWindow(hwnd, SW_SHOW);
+    ::UpdateWindow(hwnd);
+}
+
+void Win32Platform::HideForm(WindowId form) {
+    ::ShowWindow(m_impl->Find(form, "HideForm").hwnd(), SW_HIDE);
+}
+
+std::string Win32Platform::Caption(WindowId form) {
+    HWND hwnd = m_impl->Find(form, "Caption").hwnd();
+    const int length = ::GetWindowTextLengthW(hwnd);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return WideToUtf8(text);
+}
+
+void Win32Platform::SetCaption(WindowId form, std::string_view text) {
+    HWND hwnd = m_impl->Find(form, "SetCaption").hwnd();
+    if (!::SetWindowTextW(hwnd, Utf8ToWide(text).c_str())) ThrowError("SetCaption", ::GetLastError());
+}
+
+float Win32Platform::Left(WindowId form) {
+    return static_cast<float>(m_impl->WindowRect(form, "Left").left * kTwipsPerPixel);
+}
+
+float Win32Platform::Top(WindowId form) {
+    return static_cast<float>(m_impl->WindowRect(form, "Top").top * kTwipsPerPixel);
+}
+
+float Win32Platform::Width(WindowId form) {
+    const RECT r = m_impl->WindowRect(form, "Width");
+    return static_cast<float>((r.right - r.left) * kTwipsPerPixel);
+}
+
+float Win32Platform::Height(WindowId form) {
+    const RECT r = m_impl->WindowRect(form, "Height");
+    return static_cast<float>((r.bottom - r.top) * kTwipsPerPixel);
+}
+
+void Win32Platform::SetLeft(WindowId form, float twips) {
+    const RECT r = m_impl->WindowRect(form, "SetLeft");
+    m_impl->MoveTo(form, TwipsToPixels(twips), r.top, "SetLeft");
+}
+
+void Win32Platform::SetTop(WindowId form, float twips) {
+    const RECT r = m_impl->WindowRect(form, "SetTop");
+    m_impl->MoveTo(form, r.left, TwipsToPixels(twips), "SetTop");
+}
+
+void Win32Platform::Minimize(WindowId form) {
+    ::ShowWindow(m_impl->Find(form, "Minimize").hwnd(), SW_MINIMIZE);
+}
+
+float Win32Platform::ScreenWidth() {
+    return static_cast<float>(::GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel);
+}
+
+float Win32Platform::ScreenHeight() {
+    return static_cast<float>(::GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel);
+}
+
+// ---- Controls ---------------------------------------------------------------
+
+std::string Win32Platform::ControlText(WindowId form, ControlId control) {
+    return m_impl->Find(form, "ControlText").ControlText(control);
+}
+
+void Win32Platform::SetControlText(WindowId form, ControlId control, std::string_view text) {
+    m_impl->Find(form, "SetControlText").SetControlText(control, text);
+}
+
+void Win32Platform::SetControlVisible(WindowId form, ControlId control, bool visible) {
+    m_impl->Find(form, "SetControlVisible").SetControlVisible(control, visible);
+}
+
+bool Win32Platform::TimerEnabled(WindowId form, ControlId timer) {
+    return m_impl->Find(form, "TimerEnabled").TimerEnabled(timer);
+}
+
+void Win32Platform::SetTimerEnabled(WindowId form, ControlId timer, bool enabled) {
+    m_impl->Find(form, "SetTimerEnabled").SetTimerEnabled(timer, enabled);
+}
+
+// ---- Runtime services -------------------------------------------------------
+
+void Win32Platform::ShowMessage(std::string_view text) {
+    if (m_impl->Box(text, MB_OK) == 0) ThrowError("MessageBoxW", ::GetLastError());
+}
+
+void Win32Platform::ShowRuntimeError(std::string_view text) {
+    // On the way out: a box that cannot show changes nothing.
+    try {
+        m_impl->Box(text, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        ReportError("showing the runtime error box", ::GetLastError());
+    }
+}
+
+void Win32Platform::PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave it for the loop that owns it.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+void Win32Platform::WaitForInput(std::chrono::nanoseconds deadline) {
+    const auto left = deadline - Now();
+    DWORD ms = 0;
+    if (left > std::chrono::nanoseconds::zero()) {
+        // Rounded up: waking a little early would only mean another wait.
+        const auto rounded = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        ms = static_cast<DWORD>(std::min<long long>(rounded, INFINITE - 1));
+    }
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+std::chrono::nanoseconds Win32Platform::Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+double Win32Platform::SecondsSinceMidnight() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+void Win32Platform::End() { m_impl->EndProgram(); }
+
+// ---- user32 pass-through ----------------------------------------------------
+
+WindowId Win32Platform::FindWindowA(const char* className) {
+    return ToId(::FindWindowA(className, nullptr));
+}
+
+WindowId Win32Platform::FindWindowExA(WindowId parent, WindowId childAfter, const char* className) {
+    return ToId(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), className, nullptr));
+}
+
+bool Win32Platform::SendSetText(WindowId target, std::string_view utf8,
+                                std::chrono::milliseconds timeout) {
+    if (target == kNoWindow) return false;
+    const std::string ansi = Utf8ToAnsi(utf8);
+    DWORD_PTR result = 0;
+    // SMTO_NORMAL, not SMTO_BLOCK: our own windows keep answering sent
+    // messages while we wait.
+    return ::SendMessageTimeoutA(ToHwnd(target), WM_SETTEXT, 0,
+                                 reinterpret_cast<LPARAM>(ansi.c_str()),
+                                 SMTO_ABORTIFHUNG | SMTO_NORMAL, TimeoutMs(timeout), &result) != 0;
+}
+
+bool Win32Platform::SendChar(WindowId target, unsigned code, std::chrono::milliseconds timeout) {
+    if (target == kNoWindow) return false;
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(ToHwnd(target), WM_CHAR, code, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                                 TimeoutMs(timeout), &result) != 0;
+}
+
+void Win32Platform::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t lParam) {
+    ::SendMessageA(ToHwnd(target), WM_SYSCOMMAND, wParam, lParam);
+}
+
+void Win32Platform::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x, int y, int cx,
+                                 int cy, unsigned flags) {
+    ::SetWindowPos(ToHwnd(window), reinterpret_cast<HWND>(insertAfter), x, y, cx, cy, flags);
+}
+
+void Win32Platform::ReleaseCapture() { ::ReleaseCapture(); }
+
+}  // namespace platform::win32
