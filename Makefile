@@ -1,0 +1,43 @@
+# Front door: `make run` starts the program beside the stand-in chat room,
+# `make test` runs every test. Both install what is missing first.
+SHELL := /bin/bash
+NATIVE := build/native
+WIN := build/win
+JOBS ?= 2
+
+.PHONY: all deps native win unit e2e test run bench lint clean
+
+all: win
+
+deps:
+	@scripts/install-deps.sh
+
+native: deps
+	@cmake -S . -B $(NATIVE) -DKORVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+
+win: deps
+	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WIN) -j$(JOBS)
+
+# Unit tests on the simulated desktop, under AddressSanitizer and UBSan.
+unit: native
+	@cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
+
+lint: deps
+	@scripts/lint.sh
+
+# End-to-end tests: the real executables under Wine in Xvfb.
+e2e: win
+	@tests/e2e/run.sh $(WIN)
+
+test: unit lint e2e
+
+run: win
+	@scripts/demo.sh $(WIN)
+
+bench: win
+	@tests/e2e/bench.sh $(WIN)
+
+clean:
+	rm -rf build

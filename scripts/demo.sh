@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs the program beside the stand-in chat client under Wine.
+# On a display: both open there and you use the program until you exit it.
+# Without a display: plays a short scripted session on a virtual display
+# (start, enter, switch on, switch off, exit), then prints the lines the room
+# received and where the screenshots are.
+# Usage: demo.sh [BUILD-DIR]
+set -uo pipefail
+export E2E_BUILD=${1:-build/win}
+EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
+[[ -f $EXE ]] || { echo "not built: $EXE (run: make win)" >&2; exit 1; }
+
+print_lines() { # LOG: the lines the room received, readable
+  echo "Lines the chat room received:"
+  awk -F'\t' '$2 == "enter" { printf "  %s\n", $6 }' "$1"
+}
+
+if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+  export WINEPREFIX=${WINEPREFIX:-$PWD/build/wpfx-run}
+  [[ -d $WINEPREFIX ]] || { echo "Preparing a Wine prefix in $WINEPREFIX ..."; WINEARCH=win32 wineboot -i >/dev/null 2>&1; }
+  log=$PWD/build/demo-standin.log
+  : >"$log"
+  wine "$E2E_BUILD/tools/standin.exe" --log "Z:${log//\//\\}" &
+  standin=$!
+  echo "The stand-in chat client is open. Starting the program; click the picture, then ENTER."
+  wine "$EXE"
+  kill "$standin" 2>/dev/null
+  wineserver -k 2>/dev/null
+  print_lines "$log"
+  exit 0
+fi
+
+# No display: a scripted session on Xvfb, with the end-to-end harness.
+E2E_NAME=demo
+. "$(dirname "$0")/../tests/e2e/lib.sh"
+session_start || session_abort "the virtual display starts"
+standin_start || session_abort "the stand-in starts"
+
+form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
+form_visible() { [[ -n $(form_info "$1") ]]; }
+origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
+button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
+shot() { local f; f=$(screenshot "$1") && echo "  $f"; }
+
+echo "Screenshots:"
+e2e_start korvo "$EXE"
+wait_until 30000 form_visible "" || session_abort "the intro window appears"
+read -r L T < <(origin "")
+shot 1-intro
+click $((L + 100)) $((T + 100))
+wait_until 5000 button_shown
+shot 2-enter-button
+click $((L + 396)) $((T + 316))
+caption="0 Min(s)            [qel]"
+wait_until 30000 form_visible "$caption" || session_abort "the idle window appears"
+read -r L T < <(origin "$caption")
+shot 3-idle-window
+m=$(standin_mark)
+click $((L + 36)) $((T + 48))                      # Start
+standin_wait "$m" 10000 enter Room1 entry
+m=$(standin_mark)
+click $((L + 36)) $((T + 72))                      # Stop
+standin_wait "$m" 10000 enter Room1 entry
+shot 4-switched-on-and-off
+click $((L + 184)) $((T + 20))                     # exit
+e2e_wait_exit korvo 30000
+shot 5-after-exit
+print_lines "$STANDIN_LOG"
+standin_stop
+session_stop

@@ -1,0 +1,471 @@
+# shellcheck shell=bash
+# Shared harness of the end-to-end tests (bash; source it, do not run it).
+#
+# One session per test script: an Xvfb on a free display, openbox, and one
+# persistent wineserver on a prefix that is created once and then reused.
+# Everything started here is stopped on exit, on failure too. Waits poll with
+# deadlines; nothing waits a fixed time for an event.
+#
+#   . "$(dirname "$0")/lib.sh"
+#   session_start || session_abort
+#   standin_start --decoys 2
+#   check "the room gets the line" standin_has "$mark" enter Room1
+#   e2e_finish            # prints "N passed, M failed", exits 1 if M > 0
+#
+# Settings: the script's first argument, when a directory, is the cross build
+# tree (else E2E_BUILD, default build/win). Environment: E2E_TOOLS (where
+# standin.exe and the probes are, default $E2E_BUILD/tools), E2E_SCREEN
+# (default 1024x768x24), E2E_WINEPREFIX (default build/wpfx-e2e),
+# E2E_ARTIFACTS (default build/e2e-artifacts), E2E_DISPLAY (a fixed display
+# number instead of the first free one from E2E_DISPLAY_MIN, default 20).
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_NAME=$(basename "$0" .sh)
+# A test script's first argument, when it is a directory, is the build tree.
+if [[ -n ${1:-} && -d ${1:-} ]]; then E2E_BUILD=$(cd "$1" && pwd); fi
+: "${E2E_BUILD:=$E2E_ROOT/build/win}"
+: "${E2E_TOOLS:=$E2E_BUILD/tools}"
+: "${E2E_SCREEN:=1024x768x24}"
+: "${E2E_WINEPREFIX:=$E2E_ROOT/build/wpfx-e2e}"
+: "${E2E_ARTIFACTS:=$E2E_ROOT/build/e2e-artifacts}"
+: "${E2E_DISPLAY_MIN:=20}"
+
+# NOTE: Wine takes the ANSI code page from the locale; pinned so every wine
+# process agrees on Windows-1252 whatever the machine's locale.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+export WINEPREFIX=$E2E_WINEPREFIX
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_RUN=           # per-run scratch directory (logs, control files)
+E2E_XVFB_PID=
+E2E_WM_PID=
+E2E_PROBE_PID=
+E2E_LOCK_FD=
+E2E_STOPPED=
+declare -A E2E_PIDS=()
+
+# ---- small utilities --------------------------------------------------------
+
+now_ms() { local t=${EPOCHREALTIME//[.,]/}; echo $(( t / 1000 )); }
+
+e2e_note() { printf '# %s\n' "$*"; }
+
+# wait_until DEADLINE_MS CMD [ARG...]: runs CMD every 20 ms until it succeeds
+# (returns 0) or the deadline passes (returns 1, after one last try).
+wait_until() {
+  local end=$(( $(now_ms) + $1 )); shift
+  while :; do
+    "$@" && return 0
+    (( $(now_ms) < end )) || { "$@"; return; }
+    sleep 0.02
+  done
+}
+
+# A Unix path as Wine sees it through drive Z:.
+winpath() { local p; p=$(realpath -m -- "$1"); printf 'Z:%s' "${p//\//\\}"; }
+
+# The bytes of UTF-8 TEXT in Windows-1252, as lowercase hex ("-" when empty),
+# the form the stand-in logs them in.
+cp1252_hex() {
+  local h
+  h=$(printf '%s' "$1" | iconv -f UTF-8 -t CP1252 | od -An -v -tx1 | tr -d ' \n')
+  printf '%s\n' "${h:--}"
+}
+
+# CPU time (user + system, ms) used so far by a Unix process, e.g. a wine
+# program started with e2e_start (its pid is the Windows program itself).
+proc_cpu_ms() {
+  local s f
+  s=$(<"/proc/$1/stat") || return 1
+  # The name may hold blanks ("Korvo Idle v2 b"): split after its ")".
+  read -ra f <<<"${s##*) }"
+  # utime and stime, fields 14 and 15 of the whole line.
+  echo $(( (f[11] + f[12]) * 1000 / $(getconf CLK_TCK) ))
+}
+
+# ---- checks -------------------------------------------------------------
+
+# check NAME CMD [ARG...]: one test result; a failure also saves a screenshot.
+check() {
+  local name=$1; shift
+  if "$@"; then
+    E2E_PASSED=$((E2E_PASSED + 1)); printf 'ok - %s\n' "$name"
+  else
+    E2E_FAILED=$((E2E_FAILED + 1)); printf 'not ok - %s\n' "$name"
+    if [[ -n ${DISPLAY:-} && -n $E2E_XVFB_PID ]]; then
+      e2e_note "screenshot: $(screenshot "fail-$E2E_FAILED")"
+    fi
+  fi
+  return 0
+}
+
+# check_eq NAME EXPECTED ACTUAL: like check, and shows both on failure.
+check_eq() {
+  check "$1" test "$2" = "$3"
+  [[ $2 == "$3" ]] || { e2e_note "expected: $2"; e2e_note "actual:   $3"; }
+}
+
+# Ends the script: stops the session, prints the summary, exits 1 on failures.
+e2e_finish() {
+  session_stop
+  printf '%d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
+  exit $(( E2E_FAILED > 0 ))
+}
+
+# For a setup step that cannot go on: counts one failure and finishes.
+session_abort() {
+  check "${1:-the test session starts}" false
+  e2e_finish
+}
+
+# e2e_require FILE...: fails the run when a built file is missing.
+e2e_require() {
+  local f ok=0
+  for f in "$@"; do
+    [[ -f $f ]] || { e2e_note "missing $f (build: cmake --build build/win)"; ok=1; }
+  done
+  return $ok
+}
+
+# ---- session --------------------------------------------------------------
+
+_e2e_start_xvfb() {
+  local n last=99 end
+  [[ -n ${E2E_DISPLAY:-} ]] && { E2E_DISPLAY_MIN=$E2E_DISPLAY; last=$E2E_DISPLAY; }
+  for (( n = E2E_DISPLAY_MIN; n <= last; n++ )); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    # NOTE: without -noreset the server resets whenever its last client leaves
+    # (xdpyinfo just now), and a client connecting meanwhile is refused.
+    Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset >"$E2E_RUN/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    end=$(( $(now_ms) + 10000 ))
+    while kill -0 "$E2E_XVFB_PID" 2>/dev/null && (( $(now_ms) < end )); do
+      # NOTE: xdpyinfo alone may answer from another server that won the
+      # race for this display; the lock file names the winner.
+      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 &&
+         [[ $(tr -d ' ' < "/tmp/.X$n-lock" 2>/dev/null) == "$E2E_XVFB_PID" ]]; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.02
+    done
+    kill "$E2E_XVFB_PID" 2>/dev/null; wait "$E2E_XVFB_PID" 2>/dev/null
+    E2E_XVFB_PID=
+  done
+  e2e_note "no display could be started"
+  return 1
+}
+
+_e2e_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+_e2e_prefix() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  # Concurrent runs on one prefix would share one wineserver and kill each
+  # other's programs: they take turns.
+  exec {E2E_LOCK_FD}>"$WINEPREFIX.lock"
+  if ! flock -n "$E2E_LOCK_FD"; then
+    e2e_note "waiting for another run to release $WINEPREFIX"
+    flock -w 1800 "$E2E_LOCK_FD" || { e2e_note "prefix $WINEPREFIX stays locked"; return 1; }
+  fi
+  if [[ ! -f $WINEPREFIX/.e2e-ready ]]; then
+    local t0; t0=$(now_ms)
+    rm -rf "$WINEPREFIX"
+    # A 32-bit prefix: half the size of a 64-bit one, same start-up time.
+    if ! { WINEARCH=win32 timeout 300 wineboot -i >"$E2E_RUN/wineboot.log" 2>&1 &&
+           timeout 300 wineserver -w; }; then
+      e2e_note "wineboot failed: $(tail -n 5 "$E2E_RUN/wineboot.log" | tr '\n' ' ')"
+      return 1
+    fi
+    touch "$WINEPREFIX/.e2e-ready"
+    e2e_note "created prefix $WINEPREFIX in $(( $(now_ms) - t0 )) ms"
+  fi
+  wineserver -p
+}
+
+# Starts Xvfb, openbox, the wineserver and the window probe. Returns 1 when
+# any of them does not come up.
+session_start() {
+  local t0; t0=$(now_ms)
+  E2E_STOPPED=
+  mkdir -p "$E2E_ARTIFACTS"
+  E2E_RUN=$(mktemp -d "${TMPDIR:-/tmp}/e2e-$E2E_NAME.XXXXXX") || return 1
+  trap '_e2e_exit' EXIT
+  trap 'exit 130' INT TERM HUP
+  _e2e_start_xvfb || return 1
+  openbox --sm-disable >"$E2E_RUN/openbox.log" 2>&1 &
+  E2E_WM_PID=$!
+  wait_until 10000 _e2e_wm_ready || {
+    e2e_note "openbox did not start (alive: $(kill -0 "$E2E_WM_PID" 2>/dev/null && echo yes || echo no)):"
+    e2e_note "$(cat "$E2E_RUN/openbox.log")"; return 1; }
+  _e2e_prefix || return 1
+  probe_start || return 1
+  e2e_note "session on $DISPLAY ($E2E_SCREEN) ready in $(( $(now_ms) - t0 )) ms"
+}
+
+_e2e_exit() { [[ -n $E2E_STOPPED ]] || session_stop; }
+
+# Stops everything the session started; safe to call twice.
+session_stop() {
+  [[ -n $E2E_STOPPED ]] && return 0
+  E2E_STOPPED=1
+  probe_stop
+  if [[ -n $E2E_LOCK_FD ]]; then
+    timeout 20 wineserver -k 2>/dev/null
+    timeout 20 wineserver -w 2>/dev/null
+  fi
+  local name
+  for name in "${!E2E_PIDS[@]}"; do
+    kill "${E2E_PIDS[$name]}" 2>/dev/null; wait "${E2E_PIDS[$name]}" 2>/dev/null
+  done
+  E2E_PIDS=()
+  [[ -n $E2E_WM_PID ]] && { kill "$E2E_WM_PID" 2>/dev/null; wait "$E2E_WM_PID" 2>/dev/null; }
+  [[ -n $E2E_XVFB_PID ]] && { kill "$E2E_XVFB_PID" 2>/dev/null; wait "$E2E_XVFB_PID" 2>/dev/null; }
+  E2E_WM_PID='' E2E_XVFB_PID=''
+  if [[ -n $E2E_LOCK_FD ]]; then exec {E2E_LOCK_FD}>&-; E2E_LOCK_FD=; fi
+  if [[ -n $E2E_RUN && -d $E2E_RUN ]]; then
+    # Logs of a failed run stay for the post-mortem.
+    if (( E2E_FAILED > 0 )); then
+      mkdir -p "$E2E_ARTIFACTS/$E2E_NAME-logs" &&
+        find "$E2E_RUN" -maxdepth 1 -type f -exec cp -t "$E2E_ARTIFACTS/$E2E_NAME-logs" {} +
+    fi
+    rm -rf "$E2E_RUN"
+  fi
+  return 0
+}
+
+# ---- screen and input -------------------------------------------------------
+
+# screenshot NAME: saves the whole screen as build/e2e-artifacts/SCRIPT-NAME.png
+# and prints the path.
+screenshot() {
+  local f="$E2E_ARTIFACTS/$E2E_NAME-$1.png"
+  import -window root "$f" 2>/dev/null && printf '%s\n' "$f"
+}
+
+# pixel FILE X Y: the colour there, e.g. "srgb(255,0,0)".
+pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info: 2>/dev/null; }
+
+# NOTE: only XTEST input reaches Wine (xdotool without --window).
+click() { xdotool mousemove -- "$1" "$2" click "${3:-1}"; }
+double_click() { xdotool mousemove -- "$1" "$2" click --repeat 2 "${3:-1}"; }
+key() { xdotool key "$@"; }
+
+# drag X Y DX DY: press, move, release with the pauses the window manager
+# needs to see the button held; poll the window's rect afterwards.
+drag() {
+  xdotool mousemove -- "$1" "$2" mousedown 1 sleep 0.2 \
+          mousemove -- $(( $1 + $3 )) $(( $2 + $4 )) sleep 0.1 mouseup 1
+}
+
+# ---- programs -----------------------------------------------------------------
+
+# e2e_start NAME EXE [ARG...]: starts a Windows program in the background; its
+# output goes to $E2E_RUN/NAME.out and its pid (the program's own Unix
+# process) to E2E_PIDS[NAME].
+e2e_start() {
+  local name=$1 exe=$2; shift 2
+  wine "$exe" "$@" >"$E2E_RUN/$name.out" 2>&1 &
+  E2E_PIDS[$name]=$!
+}
+
+e2e_running() { [[ -n ${E2E_PIDS[$1]:-} ]] && kill -0 "${E2E_PIDS[$1]}" 2>/dev/null; }
+
+# e2e_wait_exit NAME DEADLINE_MS: waits for the program to end; its exit code
+# then is in E2E_STATUS.
+# shellcheck disable=SC2034 # read by the test scripts
+E2E_STATUS=
+e2e_wait_exit() {
+  local pid=${E2E_PIDS[$1]:-}
+  [[ -n $pid ]] || return 1
+  wait_until "$2" pid_gone "$pid" || return 1
+  wait "$pid" 2>/dev/null
+  # shellcheck disable=SC2034 # read by the test scripts
+  E2E_STATUS=$?
+  unset "E2E_PIDS[$1]"
+}
+# pid_gone PID: the process has ended.
+pid_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# e2e_stop NAME: ends a program the hard way (prefer asking it to close).
+e2e_stop() {
+  local pid=${E2E_PIDS[$1]:-}
+  [[ -n $pid ]] || return 0
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  unset "E2E_PIDS[$1]"
+}
+
+# ---- the window probe (winprobe.exe serve, behind two FIFOs) ------------------
+
+# NOTE: plain fds on FIFOs rather than a bash coproc: a coproc's fds are closed
+# in pipeline subshells, so `probe list | grep ...` could not reach it.
+E2E_PROBE_W=
+E2E_PROBE_R=
+
+probe_start() {
+  local exe="$E2E_TOOLS/winprobe.exe"
+  e2e_require "$exe" || return 1
+  rm -f "$E2E_RUN/probe.in" "$E2E_RUN/probe.out"
+  mkfifo "$E2E_RUN/probe.in" "$E2E_RUN/probe.out" || return 1
+  wine "$exe" serve <"$E2E_RUN/probe.in" >"$E2E_RUN/probe.out" 2>>"$E2E_RUN/winprobe.err" &
+  E2E_PROBE_PID=$!
+  # Opening a FIFO waits for the other end; the order matches the child's.
+  exec {E2E_PROBE_W}>"$E2E_RUN/probe.in" {E2E_PROBE_R}<"$E2E_RUN/probe.out"
+  # The first wine call of a session loads the prefix: give it time.
+  E2E_PROBE_TIMEOUT=60 probe ping >/dev/null || { e2e_note "winprobe did not answer"; return 1; }
+}
+
+probe_stop() {
+  [[ -n ${E2E_PROBE_PID:-} ]] || return 0
+  printf 'quit\n' 1>&"$E2E_PROBE_W" 2>/dev/null
+  wait_until 3000 pid_gone "$E2E_PROBE_PID" || kill "$E2E_PROBE_PID" 2>/dev/null
+  wait "$E2E_PROBE_PID" 2>/dev/null
+  exec {E2E_PROBE_W}>&- {E2E_PROBE_R}<&-
+  E2E_PROBE_PID='' E2E_PROBE_W='' E2E_PROBE_R=''
+}
+
+# probe COMMAND [ARG...]: one winprobe command, answer on stdout; returns 1
+# when the answer is "error ...". Arguments may hold blanks.
+#   probe list | probe zorder | probe find NAME | probe info NAME
+#   probe rect NAME (-> "L T R B") | probe pid-of NAME | probe children NAME
+#   probe text NAME | probe foreground | probe find-msgbox TITLE
+#   probe dismiss-msgbox TITLE [ID] | probe probe NAME MS (-> "ok|timeout MS")
+#   probe restore NAME | probe close NAME | probe settext NAME TEXT
+#   probe char NAME CODE
+# NAME: an exact title, else an exact class; "title=..", "class=..", "0x..".
+probe() {
+  [[ -n ${E2E_PROBE_PID:-} ]] || { echo "error no-probe"; return 1; }
+  # A write with no reader left would kill this shell with SIGPIPE.
+  kill -0 "$E2E_PROBE_PID" 2>/dev/null || { echo "error probe-gone"; return 1; }
+  [[ -f $E2E_RUN/probe.lost ]] && { _probe_resync || return 1; }
+  local IFS=$'\t' line status=0
+  local -a lines=()
+  printf '%s\n' "$*" 1>&"$E2E_PROBE_W" || { echo "error probe-gone"; return 1; }
+  # The whole answer is read before any of it is printed: a reader that stops
+  # early (grep -q) must not leave the rest for the next question.
+  while :; do
+    if ! IFS= read -r -t "${E2E_PROBE_TIMEOUT:-30}" -u "$E2E_PROBE_R" line; then
+      touch "$E2E_RUN/probe.lost"   # a late answer would answer the next question
+      echo "error probe-timeout"; return 1
+    fi
+    [[ $line == . ]] && break
+    lines+=("$line")
+  done
+  [[ ${lines[0]:-} == "error "* ]] && status=1
+  (( ${#lines[@]} )) && printf '%s\n' "${lines[@]}"
+  return $status
+}
+
+_probe_resync() {
+  local line
+  rm -f "$E2E_RUN/probe.lost"
+  printf 'ping\n' 1>&"$E2E_PROBE_W" || return 1
+  while IFS= read -r -t 30 -u "$E2E_PROBE_R" line; do
+    [[ $line == pong ]] && { IFS= read -r -t 5 -u "$E2E_PROBE_R" line; return 0; }
+  done
+  echo "error probe-lost"; return 1
+}
+
+# win_visible NAME: a visible top-level window of that exact title (or class).
+win_visible() { probe info "$1" 2>/dev/null | grep -q $'\tvis=1\t'; }
+
+# wait_win NAME DEADLINE_MS / wait_win_gone NAME DEADLINE_MS
+wait_win() { wait_until "$2" win_visible "$1"; }
+wait_win_gone() { wait_until "$2" negate win_visible "$1"; }
+# negate CMD [ARG...]: for wait_until and check, which take a command.
+negate() { ! "$@"; }
+_e2e_not() { ! "$@"; }   # the same, under the name some tests use
+
+# win_answers NAME MS: the window's thread handles a message within MS.
+win_answers() { [[ $(probe probe "$1" "$2") == ok* ]]; }
+
+# msgbox_text TITLE: the text of a visible message box with that title.
+msgbox_text() { probe find-msgbox "$1"; }
+
+# ---- the stand-in chat client ----------------------------------------------------
+
+STANDIN_LOG=
+STANDIN_CTL=
+
+# standin_start [OPTION...]: starts standin.exe with a fresh log and control
+# file in the run directory (stopping a stand-in still running) and waits
+# until it has built its windows. Options as in tools/README.md (--decoys N,
+# --single-richcntl, --no-room, --layout LIST, --typed TEXT,
+# --hang-on-settext S, --geometry X,Y,W,H).
+standin_start() {
+  local exe="$E2E_TOOLS/standin.exe" mark
+  e2e_require "$exe" || return 1
+  standin_stop
+  STANDIN_LOG=$E2E_RUN/standin.log
+  STANDIN_CTL=$E2E_RUN/standin.ctl
+  # Each stand-in logs afresh (mark 0 is its start); earlier logs are kept
+  # for the post-mortem as standin.1.log, standin.2.log, ...
+  if [[ -s $STANDIN_LOG ]]; then
+    local n=1
+    while [[ -e $E2E_RUN/standin.$n.log ]]; do n=$((n + 1)); done
+    mv "$STANDIN_LOG" "$E2E_RUN/standin.$n.log"
+  fi
+  : >"$STANDIN_CTL"
+  : >"$STANDIN_LOG"
+  mark=0
+  e2e_start standin "$exe" --log "$(winpath "$STANDIN_LOG")" \
+    --control "$(winpath "$STANDIN_CTL")" "$@"
+  wait_until 30000 _standin_up_or_gone "$mark"
+  standin_has "$mark" ready && return 0
+  e2e_note "the stand-in did not start: $(tr '\n' ' ' < "$E2E_RUN/standin.out")"
+  return 1
+}
+_standin_up_or_gone() { standin_has "$1" ready || ! e2e_running standin; }
+
+# standin_stop: asks the stand-in to quit and waits for it; kills it if needed.
+standin_stop() {
+  e2e_running standin || return 0
+  printf 'quit\n' >>"$STANDIN_CTL"
+  e2e_wait_exit standin 10000 || e2e_stop standin
+}
+
+# standin_cmd COMMAND: runs a control command and waits until it is done.
+#   close-room [DOC] | open-room [KIND] | type TEXT | arm-hang S | hang S
+standin_cmd() {
+  local mark; mark=$(standin_mark)
+  printf '%s\n' "$*" >>"$STANDIN_CTL"
+  wait_until "${STANDIN_CMD_DEADLINE:-10000}" standin_has "$mark" "done"
+}
+
+# standin_send COMMAND: hands a command over without waiting for it (for
+# "hang S", whose "done" comes only after the hang).
+standin_send() { printf '%s\n' "$*" >>"$STANDIN_CTL"; }
+
+# standin_mark: the current length of the stand-in log; pass it to the
+# functions below to look only at what was logged after it.
+standin_mark() { if [[ -f $STANDIN_LOG ]]; then wc -l <"$STANDIN_LOG"; else echo 0; fi; }
+
+# standin_events MARK EVENT [DOC [DETAIL]]: the matching records after MARK.
+# EVENT, DOC and DETAIL are extended regexes matching the whole field
+# ("settext|enter", "Decoy.*"); an empty or missing one matches anything.
+# Record fields (tab-separated): time, event, document, detail, hex, text.
+standin_events() {
+  awk -F'\t' -v m="$1" -v e="$2" -v d="${3:-}" -v c="${4:-}" \
+    'NR > m && $2 ~ ("^(" e ")$") && (d == "" || $3 ~ ("^(" d ")$")) &&
+     (c == "" || $4 ~ ("^(" c ")$"))' "$STANDIN_LOG"
+}
+
+# standin_has MARK EVENT [DOC [DETAIL]]: true when such a record exists.
+standin_has() { [[ -n $(standin_events "$@") ]]; }
+
+# standin_count MARK EVENT [DOC [DETAIL]]
+standin_count() { standin_events "$@" | wc -l; }
+
+# standin_hex MARK EVENT [DOC [DETAIL]]: the hex field of each record.
+standin_hex() { standin_events "$@" | cut -f5; }
+
+# standin_wait MARK DEADLINE_MS EVENT [DOC [DETAIL]]
+standin_wait() { local m=$1 t=$2; shift 2; wait_until "$t" standin_has "$m" "$@"; }
+
+# standin_doc_hwnd DOC / standin_entry_hwnd DOC: handles of a document window
+# and of its entry line ("0x0" when it has none), as logged when it opened.
+standin_doc_hwnd() { standin_events 0 doc-open "$1" | tail -n 1 | cut -f5; }
+standin_entry_hwnd() { standin_events 0 doc-open "$1" | tail -n 1 | cut -f6; }
+
+# standin_order: the document names in child order, as last logged.
+standin_order() { awk -F'\t' '$2 == "order" { o = $6 } END { print o }' "$STANDIN_LOG"; }

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The farewell on a 3840 x 2160 screen, where coordinates drawn from the
+# screen width exceed 16 bits: it must still complete and end the process.
+# Usage: wide_screen.sh [BUILD-DIR]
+: "${E2E_SCREEN:=3840x2160x24}"
+. "$(dirname "$0")/lib.sh"
+
+EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
+e2e_require "$EXE" "$E2E_TOOLS/standin.exe" || session_abort "the program and the tools are built"
+session_start || session_abort
+
+PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
+TITLE_LINE="${PREFIX}<b>K</b>orvao <b>I</b>dle v² by <b>q</b>el"
+LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a>"
+LOAD_CAPTION="0 Min(s)            [qel]"
+
+form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
+form_visible() { [[ -n $(form_info "$1") ]]; }
+origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
+button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
+
+standin_start || session_abort "the stand-in starts"
+e2e_start korvo "$EXE"
+wait_until 30000 form_visible "" || session_abort "the intro window appears"
+read -r L T < <(origin "")
+check_eq "the intro window is centred on the wide screen" "1680 900" "$L $T"
+click $((L + 100)) $((T + 100))
+wait_until 5000 button_shown
+click $((L + 396)) $((T + 316))
+wait_until 30000 form_visible "$LOAD_CAPTION" || session_abort "the idle window appears"
+read -r L T < <(origin "$LOAD_CAPTION")
+
+# Sample the jumps while they run: positions beyond 32,767 twips (2,184 px).
+m=$(standin_mark)
+click $((L + 184)) $((T + 20))
+far=0 end=$(( $(now_ms) + 30000 ))
+while e2e_running korvo && (( $(now_ms) < end )); do
+  read -r x y < <(origin "$LOAD_CAPTION" 2>/dev/null) || break
+  (( ${x:-0} > 2184 || ${y:-0} > 2184 )) && far=1
+done
+check "the farewell ends the process" e2e_wait_exit korvo 30000
+check_eq "the process exits normally" 0 "${E2E_STATUS:-none}"
+check_eq "the closing lines arrive: title, then link" \
+  "$(cp1252_hex "$TITLE_LINE") $(cp1252_hex "$LINK_LINE")" \
+  "$(standin_hex "$m" enter Room1 entry | tr '\n' ' ' | sed 's/ $//')"
+e2e_note "a jump beyond 2,184 pixels was seen: $far"
+standin_stop
+e2e_finish

@@ -1,0 +1,293 @@
+// Test probe that drives the program's own chat bridge (chat::PostChatLine,
+// LocateChatWindow, PauseSeconds) on the real Win32 backend, for the
+// end-to-end tests and the benchmark (never shipped). It adds nothing to the
+// bridge: a pass-through backend only records the two messages it sends.
+//
+// Output: one tab-separated record per line, "TIME<TAB>EVENT<TAB>...", TIME
+// in ms on the same monotonic clock as the stand-in's log.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../common/ToolText.h"
+#include "chat/chat.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace {
+
+using platform::WindowId;
+using std::chrono::milliseconds;
+
+std::string Id(WindowId id) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(id));
+    return buf;
+}
+
+std::string Fixed(double value, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    return buf;
+}
+
+void Record(const std::string& event, const std::vector<std::string>& fields = {}) {
+    std::string line = Fixed(tools::MonotonicMs(), 3) + '\t' + event;
+    for (const auto& f : fields) line += '\t' + (f.empty() ? std::string("-") : f);
+    tools::WriteOut(line + '\n');
+}
+
+// The Win32 backend as it is, recording each text and key it hands over and
+// whether the target took it. Everything else passes straight through.
+class TracingPlatform final : public platform::Platform {
+public:
+    explicit TracingPlatform(platform::Platform& inner) : m_inner(inner) {}
+
+    bool SendSetText(WindowId target, std::string_view utf8, milliseconds timeout) override {
+        double t0 = tools::MonotonicMs();
+        bool ok = m_inner.SendSetText(target, utf8, timeout);
+        Record("settext", {Id(target), ok ? "ok" : "no", Fixed(tools::MonotonicMs() - t0, 1)});
+        return ok;
+    }
+    bool SendChar(WindowId target, unsigned code, milliseconds timeout) override {
+        double t0 = tools::MonotonicMs();
+        bool ok = m_inner.SendChar(target, code, timeout);
+        Record("char", {Id(target), std::to_string(code), ok ? "ok" : "no",
+                        Fixed(tools::MonotonicMs() - t0, 1)});
+        return ok;
+    }
+
+    void SetEventSink(platform::EventSink* sink) override { m_inner.SetEventSink(sink); }
+    WindowId CreateForm(const platform::FormLayout& layout) override {
+        return m_inner.CreateForm(layout);
+    }
+    void ShowForm(WindowId form) override { m_inner.ShowForm(form); }
+    void HideForm(WindowId form) override { m_inner.HideForm(form); }
+    std::string Caption(WindowId form) override { return m_inner.Caption(form); }
+    void SetCaption(WindowId form, std::string_view text) override {
+        m_inner.SetCaption(form, text);
+    }
+    float Left(WindowId form) override { return m_inner.Left(form); }
+    float Top(WindowId form) override { return m_inner.Top(form); }
+    float Width(WindowId form) override { return m_inner.Width(form); }
+    float Height(WindowId form) override { return m_inner.Height(form); }
+    void SetLeft(WindowId form, float twips) override { m_inner.SetLeft(form, twips); }
+    void SetTop(WindowId form, float twips) override { m_inner.SetTop(form, twips); }
+    void Minimize(WindowId form) override { m_inner.Minimize(form); }
+    float ScreenWidth() override { return m_inner.ScreenWidth(); }
+    float ScreenHeight() override { return m_inner.ScreenHeight(); }
+    std::string ControlText(WindowId form, platform::ControlId c) override {
+        return m_inner.ControlText(form, c);
+    }
+    void SetControlText(WindowId form, platform::ControlId c, std::string_view text) override {
+        m_inner.SetControlText(form, c, text);
+    }
+    void SetControlVisible(WindowId form, platform::ControlId c, bool visible) override {
+        m_inner.SetControlVisible(form, c, visible);
+    }
+    bool TimerEnabled(WindowId form, platform::ControlId timer) override {
+        return m_inner.TimerEnabled(form, timer);
+    }
+    void SetTimerEnabled(WindowId form, platform::ControlId timer, bool enabled) override {
+        m_inner.SetTimerEnabled(form, timer, enabled);
+    }
+    void ShowMessage(std::string_view text) override { m_inner.ShowMessage(text); }
+    void ShowRuntimeError(std::string_view text) override { m_inner.ShowRuntimeError(text); }
+    void PumpMessages() override { m_inner.PumpMessages(); }
+    void WaitForInput(std::chrono::nanoseconds deadline) override {
+        m_inner.WaitForInput(deadline);
+    }
+    std::chrono::nanoseconds Now() override { return m_inner.Now(); }
+    double SecondsSinceMidnight() override { return m_inner.SecondsSinceMidnight(); }
+    [[noreturn]] void End() override {
+        m_inner.End();
+        std::abort();  // not reached; the compiler cannot see through the call
+    }
+    WindowId FindWindowA(const char* className) override { return m_inner.FindWindowA(className); }
+    WindowId FindWindowExA(WindowId parent, WindowId after, const char* className) override {
+        return m_inner.FindWindowExA(parent, after, className);
+    }
+    void SendSysCommand(WindowId target, unsigned wParam, std::intptr_t lParam) override {
+        m_inner.SendSysCommand(target, wParam, lParam);
+    }
+    void SetWindowPos(WindowId window, std::intptr_t after, int x, int y, int cx, int cy,
+                      unsigned flags) override {
+        m_inner.SetWindowPos(window, after, x, y, cx, cy, flags);
+    }
+    void ReleaseCapture() override { m_inner.ReleaseCapture(); }
+
+private:
+    platform::Platform& m_inner;
+};
+
+void Post(platform::Platform& p, const std::string& line) {
+    Record("post-begin", {tools::EscapeUtf8(line)});
+    chat::PostChatLine(p, line);
+    Record("post-end");
+}
+
+double ProcessCpuMs() {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ticks = [](FILETIME f) {
+        return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// Mean and median of N timed runs, in microseconds.
+template <class F>
+void Bench(const char* name, int n, F&& once) {
+    std::vector<double> us;
+    us.reserve(static_cast<size_t>(n));
+    once();  // warm-up: the first call pays for loading and connecting
+    for (int i = 0; i < n; ++i) {
+        double t0 = tools::MonotonicMs();
+        once();
+        us.push_back((tools::MonotonicMs() - t0) * 1000.0);
+    }
+    double sum = 0;
+    for (double u : us) sum += u;
+    std::sort(us.begin(), us.end());
+    Record(name, {std::to_string(n), Fixed(sum / n, 1), Fixed(us[us.size() / 2], 1)});
+}
+
+class PosterWindow {
+public:
+    PosterWindow() {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ChatProbePoster";
+        ::RegisterClassExW(&wc);
+        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"chatprobe poster", WS_OVERLAPPED, 0, 0,
+                                   10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~PosterWindow() {
+        if (m_hwnd) ::DestroyWindow(m_hwnd);
+    }
+    PosterWindow(const PosterWindow&) = delete;
+    PosterWindow& operator=(const PosterWindow&) = delete;
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: chatprobe COMMAND\n"
+                 "  locate | post TEXT | post-file FILE [PAUSE] | post-stdin\n"
+                 "  pause SECONDS [TIMES] | spin SECONDS [TIMES]\n"
+                 "  bench-post N | bench-locate N | bench-roundtrip N\n");
+    return 2;
+}
+
+int Run(const std::vector<std::string>& a) {
+    if (a.size() < 2) return Usage();
+    const std::string& cmd = a[1];
+    auto arg = [&](size_t i) -> const std::string& {
+        static const std::string none;
+        return i < a.size() ? a[i] : none;
+    };
+    platform::win32::Win32Platform win32;
+    TracingPlatform traced(win32);
+    // A hidden window of the poster's own: the tests probe it during a post
+    // to a hung client, to see that the poster's thread still answers.
+    PosterWindow poster;
+
+    if (cmd == "locate") {
+        Record("locate", {Id(chat::LocateChatWindow(win32))});
+    } else if (cmd == "post" && a.size() == 3) {
+        Post(traced, a[2]);
+    } else if (cmd == "post-file" && a.size() >= 3) {
+        std::ifstream in(a[2], std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "chatprobe: cannot read %s\n", a[2].c_str());
+            return 1;
+        }
+        double pause = std::atof(arg(3).c_str());
+        std::string line;
+        bool first = true;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!first && pause > 0) chat::PauseSeconds(traced, pause);
+            first = false;
+            Post(traced, line);
+        }
+    } else if (cmd == "post-stdin") {
+        // One post per line read, in one process: the tests change the
+        // client between two posts and see that nothing was kept.
+        std::string line;
+        int c;
+        while ((c = std::fgetc(stdin)) != EOF) {
+            if (c != '\n') {
+                line += static_cast<char>(c);
+                continue;
+            }
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            Post(traced, line);
+            line.clear();
+        }
+    } else if ((cmd == "pause" || cmd == "spin") && a.size() >= 3) {
+        // CPU used while waiting, over TIMES waits in a row so that the
+        // counter's 10 ms steps do not hide it. "spin" busy-waits instead:
+        // the same measure on a known full load, as a yardstick.
+        double seconds = std::atof(a[2].c_str());
+        int times = std::max(1, std::atoi(arg(3).c_str()));
+        double cpu0 = ProcessCpuMs(), t0 = tools::MonotonicMs();
+        for (int i = 0; i < times; ++i) {
+            if (cmd == "pause") {
+                chat::PauseSeconds(win32, seconds);
+            } else {
+                double end = tools::MonotonicMs() + seconds * 1000.0;
+                while (tools::MonotonicMs() < end) {
+                }
+            }
+        }
+        double wall = tools::MonotonicMs() - t0, cpu = ProcessCpuMs() - cpu0;
+        // Fields: seconds asked, times, wall ms, CPU ms, CPU as a share of the wall time.
+        Record(cmd, {a[2], std::to_string(times), Fixed(wall, 1), Fixed(cpu, 1),
+                     Fixed(wall > 0 ? cpu / wall : 0, 3)});
+    } else if (cmd == "bench-post" && a.size() == 3) {
+        const std::string line = "bench \xE2\x80\xA2\xC3\xB7\xC2\xB7 line";
+        Bench("bench-post", std::max(1, std::atoi(a[2].c_str())),
+              [&] { chat::PostChatLine(win32, line); });
+    } else if (cmd == "bench-locate" && a.size() == 3) {
+        Bench("bench-locate", std::max(1, std::atoi(a[2].c_str())),
+              [&] { chat::LocateChatWindow(win32); });
+    } else if (cmd == "bench-roundtrip" && a.size() == 3) {
+        HWND frame = ::FindWindowW(L"AOL Frame25", nullptr);
+        if (!frame) {
+            std::fprintf(stderr, "chatprobe: no chat client window\n");
+            return 1;
+        }
+        // The floor under any post: one bare cross-process message.
+        Bench("bench-roundtrip", std::max(1, std::atoi(a[2].c_str())),
+              [&] { ::SendMessageW(frame, WM_NULL, 0, 0); });
+    } else {
+        return Usage();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    // NOTE: text mode would turn each "\n" into "\r\n" on the pipe.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+    try {
+        return Run(tools::Arguments());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "chatprobe: %s\n", e.what());
+        return 1;
+    }
+}
