@@ -34,8 +34,8 @@ memcheck: deps
 	@valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
 	  $(VALGRIND)/tests/unit/unit_tests --gtest_brief=1 --gtest_filter='-*HundredThousand*'
 
-lint: deps
-	@scripts/lint.sh
+lint: native
+	@scripts/lint.sh $(NATIVE)
 
 # End-to-end tests: the real executables under Wine in Xvfb.
 e2e: win

@@ -10,9 +10,11 @@ export E2E_BUILD=${1:-build/win}
 EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 [[ -f $EXE ]] || { echo "not built: $EXE (run: make win)" >&2; exit 1; }
 
-print_lines() { # LOG: the lines the room received, readable
+print_lines() { # LOG: the lines the room received, from their Windows-1252 bytes
   echo "Lines the chat room received:"
-  awk -F'\t' '$2 == "enter" { printf "  %s\n", $6 }' "$1"
+  awk -F'\t' '$2 == "enter" { print $5 }' "$1" | while read -r hex; do
+    printf '  %s\n' "$(printf '%b' "$(sed 's/../\\x&/g' <<<"$hex")" | iconv -f CP1252 -t UTF-8)"
+  done
 }
 
 if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
@@ -59,6 +61,8 @@ shot 3-idle-window
 m=$(standin_mark)
 click $((L + 36)) $((T + 48))                      # Start
 standin_wait "$m" 10000 enter Room1 entry
+# The switch turns on only after the on line's 0.8 s pause.
+sleep 1.5
 m=$(standin_mark)
 click $((L + 36)) $((T + 72))                      # Stop
 standin_wait "$m" 10000 enter Room1 entry

@@ -9,7 +9,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xauth xdotool x11-utils openbox imagemagick
   fonts-liberation fonts-dejavu-core
-  valgrind cppcheck
+  valgrind cppcheck clang-tidy
 )
 
 missing=()

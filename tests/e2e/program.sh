@@ -26,6 +26,8 @@ form_flag() { form_info "$1" | grep -oP "\t$2=\K[01]"; }
 form_visible() { [[ -n $(form_info "$1") ]]; }
 entered() { standin_count "$1" enter Room1 entry; }
 entered_hex() { standin_hex "$1" enter Room1 entry; }
+msgbox_shown() { probe find-msgbox "$1" >/dev/null; }
+window_exists() { probe find "$1" >/dev/null; }
 rect_of() { local r; r=$(form_rect "$1"); echo "${r//,/ }"; }
 
 # Screen and window geometry in pixels (15 twips each).
@@ -41,13 +43,13 @@ check_eq "the intro window is 480 x 360 pixels" "480 360" "$((R - L)) $((B - T))
 check_eq "the intro window starts centred" "$(( (SW - 480) / 2 )) $(( (SH - 360) / 2 ))" "$L $T"
 check_eq "the intro window is topmost" 1 "$(form_flag "" topmost)"
 button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
-check "the enter button is hidden at start" _e2e_not button_shown
-check "no window of the program is on the taskbar yet" _e2e_not probe find "$LOAD_CAPTION"
+check "the enter button is hidden at start" negate button_shown
+check "the idle window does not exist yet" negate window_exists "$LOAD_CAPTION"
 cp "$(screenshot intro)" "$E2E_ARTIFACTS/intro.png" 2>/dev/null
 
 # The bottom strip below the label does nothing.
 click $((L + 240)) $((B - 3))
-check "a click in the bottom strip leaves the button hidden" _e2e_not wait_until 1000 button_shown
+check "a click in the bottom strip leaves the button hidden" negate wait_until 1000 button_shown
 click $((L + 100)) $((T + 100))
 check "a click on the picture shows the enter button" wait_until 5000 button_shown
 click $((L + 200)) $((T + 150))
@@ -79,7 +81,7 @@ check_eq "the idle window is 198 x 89 pixels" "198 89" "$((R - L)) $((B - T))"
 cx=$(( (SW - 198) / 2 )) cy=$(( (SH - 89) / 2 ))
 check "the idle window is centred ($L $T)" test $(( L - cx )) -ge 0 -a $(( L - cx )) -le 1 -a $(( T - cy )) -ge 0 -a $(( T - cy )) -le 1
 check_eq "the idle window is topmost" 1 "$(form_flag "$LOAD_CAPTION" topmost)"
-check "the intro window stays hidden" _e2e_not form_visible ""
+check "the intro window stays hidden" negate form_visible ""
 cp "$(screenshot idle)" "$E2E_ARTIFACTS/idle.png" 2>/dev/null
 
 # Hot spots, in pixels from the idle window's top-left corner.
@@ -98,12 +100,12 @@ click_spot() { local x y; read -r x y < <(spot "$1"); click "$x" "$y" "${2:-1}";
 
 m=$(standin_mark)
 click_spot stop
-check "Stop while off shows its box" wait_until 10000 probe find-msgbox "$APP_TITLE"
+check "Stop while off shows its box" wait_until 10000 msgbox_shown "$APP_TITLE"
 check_eq "the box says the idler is already off" "ERROR.   Koarvo idle is already deactivated." \
   "$(msgbox_text "$APP_TITLE")"
 cp "$(screenshot box)" "$E2E_ARTIFACTS/box.png" 2>/dev/null
 probe dismiss-msgbox "$APP_TITLE" >/dev/null
-check "the box goes away" wait_until 10000 _e2e_not probe find-msgbox "$APP_TITLE"
+check "the box goes away" wait_until 10000 negate msgbox_shown "$APP_TITLE"
 check_eq "nothing is posted for it" 0 "$(entered "$m")"
 
 m=$(standin_mark)
@@ -122,11 +124,11 @@ check "the caption shows the count" wait_until 5000 form_visible "$(tick_caption
 
 m=$(standin_mark)
 click_spot start
-check "Start while on shows its box" wait_until 10000 probe find-msgbox "$APP_TITLE"
+check "Start while on shows its box" wait_until 10000 msgbox_shown "$APP_TITLE"
 check_eq "the box says the idler is already on" "ERROR.   Koarvo idle is already activated." \
   "$(msgbox_text "$APP_TITLE")"
 probe dismiss-msgbox "$APP_TITLE" >/dev/null
-wait_until 10000 _e2e_not probe find-msgbox "$APP_TITLE"
+wait_until 10000 negate msgbox_shown "$APP_TITLE"
 
 click_spot stop
 check "Stop posts the off line" standin_wait "$m" 10000 enter Room1 entry
@@ -156,7 +158,7 @@ click_spot minimize
 iconic() { probe info "$CAPTION" | grep -q $'\ticonic=1\t'; }
 check "the minimize spot minimizes the window" wait_until 5000 iconic
 probe restore "$CAPTION" >/dev/null
-check "the window comes back from the taskbar" wait_until 5000 _e2e_not iconic
+check "the window comes back from the taskbar" wait_until 5000 negate iconic
 wait_until 3000 moved_to "$L $T $R $B"
 
 # ---- farewell --------------------------------------------------------------------------
@@ -167,7 +169,7 @@ check "the exit spot ends the process" e2e_wait_exit korvo 30000
 check_eq "the process exits normally" 0 "${E2E_STATUS:-none}"
 check_eq "the closing lines: title, then link" \
   "$(cp1252_hex "$TITLE_LINE") $(cp1252_hex "$LINK_LINE")" "$(entered_hex "$m" | tr '\n' ' ' | sed 's/ $//')"
-check "no window of the program is left" _e2e_not probe find "class=KorvoForm"
+check "no window of the program is left" negate window_exists "class=KorvoForm"
 standin_stop
 
 # ---- without a chat room -----------------------------------------------------------------
@@ -180,7 +182,7 @@ click $((L + 100)) $((T + 100))
 wait_until 5000 button_shown
 click $((L + 336 + 60)) $((T + 304 + 12))
 check "without a room the idle window still appears" wait_until 30000 form_visible "$LOAD_CAPTION"
-check "and no box is shown" _e2e_not probe find-msgbox "$APP_TITLE"
+check "and no box is shown" negate msgbox_shown "$APP_TITLE"
 read -r L T R B < <(rect_of "$LOAD_CAPTION")
 click_spot exit
 check "without a room the farewell still ends the process" e2e_wait_exit korvo 30000
