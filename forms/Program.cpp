@@ -13,7 +13,19 @@ Program::Program(platform::Platform& platform) : m_platform(platform) {}
 
 Program::~Program() = default;
 
-void Program::Start() { GetForm1().window().Show(); }
+template <typename Action>
+void Program::Guarded(Action&& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        m_platform.ShowRuntimeError(error.what());
+        m_platform.End();
+    }
+}
+
+void Program::Start() {
+    Guarded([&] { GetForm1().window().Show(); });
+}
 
 Form1& Program::GetForm1() {
     if (!m_form1) {
@@ -33,16 +45,14 @@ Form2& Program::GetForm2() {
 }
 
 void Program::OnEvent(const platform::Event& event) {
-    try {
+    Guarded([&] {
         if (m_form1 && event.form == m_form1->window().hWnd()) {
             m_form1->OnEvent(event);
         } else if (m_form2 && event.form == m_form2->window().hWnd()) {
             m_form2->OnEvent(event);
         }
-    } catch (const std::exception& error) {
-        m_platform.ShowRuntimeError(error.what());
-        m_platform.End();
-    }
+    });
 }
+
 
 }  // namespace forms

@@ -18,7 +18,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Creates the intro window (its load handler runs) and shows it.
+    // Creates the intro window (its load handler runs) and shows it. An error
+    // on the way ends the program like one in a handler.
     void Start();
 
     // The windows by name; the first reference creates the window and runs
@@ -35,6 +36,11 @@ public:
     void OnEvent(const platform::Event& event) override;
 
 private:
+    // Nothing below the program catches errors: one that escapes shows the
+    // runtime's error box and ends the program.
+    template <typename Action>
+    void Guarded(Action&& action);
+
     platform::Platform& m_platform;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;

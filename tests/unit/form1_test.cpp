@@ -126,3 +126,16 @@ TEST(Form1Layout, ButtonAndLabelStandWhereTheDesignPutsThem) {
     EXPECT_LE(button.top + button.height, label.top + label.height);
     EXPECT_EQ(layout.clientHeight - (label.top + label.height), 105);
 }
+
+TEST(StartUp, AnErrorOutsideAnyHandlerStillShowsTheErrorBoxAndEnds) {
+    SimDesktop desk;
+    forms::Program program(desk);
+    desk.SetEventSink(&program);
+    // The intro window exists but fails when start-up shows it.
+    desk.BreakForm(program.GetForm1().window().hWnd());
+    desk.Run([&] { program.Start(); });
+    EXPECT_TRUE(desk.Ended());
+    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
+    EXPECT_TRUE(desk.MessageBoxes()[0].runtimeError);
+    EXPECT_EQ(desk.MessageBoxes()[0].title, "Korvo Idle v2 by qel");
+}
