@@ -59,6 +59,11 @@ cp "$(screenshot intro-button)" "$E2E_ARTIFACTS/intro-button.png" 2>/dev/null
 # ---- the hand-over ----------------------------------------------------------------
 
 m=$(standin_mark)
+# The slide pumps no messages, so it is watched from outside: every change of
+# the intro window's rect until it hides.
+wine "$E2E_TOOLS/winprobe.exe" watch "class=KorvoForm" 30000 1 >"$E2E_RUN/slide.out" 2>/dev/null &
+watcher=$!
+wait_until 30000 grep -q '^ready' "$E2E_RUN/slide.out"
 # The button: 5040, 4560 twips, 1815 x 375 → 336, 304, 121 x 25 pixels.
 click $((L + 336 + 60)) $((T + 304 + 12))
 # Watch the hand-over: Form1 must be gone before the first line arrives, and
@@ -68,8 +73,15 @@ while (( $(now_ms) < end )); do
   # Visibility first: a line that arrives between the two reads then counts.
   if form_visible "$LOAD_CAPTION"; then lines_when_shown=$(entered "$m"); break; fi
   if form_visible "" && (( $(entered "$m") > 0 )); then intro_seen_with_lines=1; fi
-  sleep 0.01
 done
+wait_until 30000 pid_gone "$watcher"
+moves=$(awk -F'\t' '$1 == "moves" { print $2 }' "$E2E_RUN/slide.out" | tr -d '\r')
+check "the intro window is seen sliding (${moves:-0} of 214 moves seen)" test "${moves:-0}" -ge 20
+hidden_intro() { probe list all | awk -F'\t' '/\tclass=KorvoForm\t/ && /\tvis=0\t/ && $NF == "title="'; }
+IFS=, read -r x y _ < <(hidden_intro | grep -oP 'rect=\K[-0-9,]+')
+# From the centre (272, 204) the slide ends 90 and 118 twips past it: 6 and 8 pixels.
+check "the slide ends just right of and below the centre ($x $y)" \
+  test "${x:-0}" -ge "$L" -a "${x:-0}" -le $((L + 12)) -a "${y:-0}" -ge "$T" -a "${y:-0}" -le $((T + 14))
 check_eq "the idle window appears after both start-up lines arrived" 2 "$lines_when_shown"
 check_eq "the intro window is hidden before any line arrives" 0 "$intro_seen_with_lines"
 check_eq "the start-up lines: title, then link, byte for byte" \
