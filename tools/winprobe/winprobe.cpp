@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -152,6 +153,40 @@ std::string BoundedSend(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT timeoutMs, 
     return (ok ? "ok " : "timeout ") + Ms(elapsed);
 }
 
+std::string Clock(double ms) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", ms);
+    return buf;
+}
+
+// Follows a window from outside without sending it anything, even while it
+// pumps no messages: each change of its rect, and its hiding, polled every
+// `everyMs` for up to `ms`. Says "ready" at once, so the caller knows when to
+// act; the rest comes when the window hides or the time is up.
+Lines Watch(HWND h, int ms, int everyMs) {
+    tools::WriteOut("ready\t" + Clock(tools::MonotonicMs()) + "\n");
+    RECT last{};
+    ::GetWindowRect(h, &last);
+    double end = tools::MonotonicMs() + ms, first = 0, latest = 0, hidden = 0;
+    int moves = 0;
+    while (tools::MonotonicMs() < end) {
+        RECT r{};
+        if (!::IsWindowVisible(h) || !::GetWindowRect(h, &r)) {
+            hidden = tools::MonotonicMs();
+            break;
+        }
+        if (!::EqualRect(&r, &last)) {
+            latest = tools::MonotonicMs();
+            if (moves++ == 0) first = latest;
+            last = r;
+        }
+        ::Sleep(static_cast<DWORD>(everyMs));
+    }
+    auto at = [](double t) { return t > 0 ? Clock(t) : std::string("-"); };
+    return {"first-move\t" + at(first), "last-move\t" + at(latest),
+            "moves\t" + std::to_string(moves), "hidden\t" + at(hidden)};
+}
+
 Lines Run(const Args& a) {
     if (a.empty()) throw ProbeError{"no-command"};
     const std::string& cmd = a[0];
@@ -246,6 +281,12 @@ Lines Run(const Args& a) {
         HWND h = Resolve(Arg(a, 1, "name"));
         return {BoundedSend(h, WM_CHAR, static_cast<WPARAM>(Number(a, 2, "code")), 0, 5000, true)};
     }
+    // The clock of the stand-in's and chatprobe's records, so a script can
+    // set its own events beside theirs.
+    if (cmd == "clock") return {Clock(tools::MonotonicMs())};
+    if (cmd == "watch")
+        return Watch(Resolve(Arg(a, 1, "name")), Number(a, 2, "ms"),
+                     a.size() > 3 ? std::max(1, std::atoi(a[3].c_str())) : 1);
     throw ProbeError{"unknown-command"};
 }
 
