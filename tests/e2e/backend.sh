@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The Win32 backend's own tests (pictures, labels, mouse, cursor, timers,
+# button, message boxes, pump and wait, code page), run under Wine on the
+# virtual display. Usage: backend.sh [BUILD-DIR]
+. "$(dirname "$0")/lib.sh"
+
+TEST_EXE="$E2E_BUILD/platform/win32/win32_backend_test.exe"
+e2e_require "$TEST_EXE" || session_abort "the backend test is built"
+session_start || session_abort
+
+out=$E2E_RUN/backend.out
+(cd "$(dirname "$TEST_EXE")" && wine "$TEST_EXE" >"$out" 2>&1)
+status=$?
+while IFS= read -r line; do
+  line=${line%$'\r'}
+  case $line in
+    "[ OK ] "*) check "backend: ${line#\[ OK \] }" true ;;
+    "[FAIL] "*) check "backend: ${line#\[FAIL\] }" false ;;
+    "    "*) e2e_note "${line#    }" ;;
+  esac
+done <"$out"
+check_eq "the backend test exits cleanly" 0 "$status"
+e2e_finish
