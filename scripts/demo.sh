@@ -36,13 +36,11 @@ fi
 # No display: a scripted session on Xvfb, with the end-to-end harness.
 E2E_NAME=demo
 . "$(dirname "$0")/../tests/e2e/lib.sh"
+. "$(dirname "$0")/../tests/e2e/program_lib.sh"
 session_start || session_abort "the virtual display starts"
 standin_start || session_abort "the stand-in starts"
 
-form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
-form_visible() { [[ -n $(form_info "$1") ]]; }
 origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
-button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
 shot() { local f; f=$(screenshot "$1") && echo "  $f"; }
 
 echo "Screenshots:"

@@ -9,8 +9,8 @@
 #   BENCH_RUNS (default 5): launches per start-up median, slides: 3 at least
 #   BENCH_IDLE_SECONDS (default 180): the idle measurement's length
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/program_lib.sh"
 
-EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 MINIMAL=$E2E_TOOLS/minimal.exe
 CHATPROBE=$E2E_TOOLS/chatprobe.exe
 WINPROBE=$E2E_TOOLS/winprobe.exe
@@ -19,7 +19,6 @@ OUT_MD=$E2E_ROOT/build/bench/program.md
 RUNS=${BENCH_RUNS:-5}
 IDLE_S=${BENCH_IDLE_SECONDS:-180}
 SLIDE_MOVES=214   # the slide's moves on a 1024 x 768 screen
-LOAD_CAPTION="0 Min(s)            [qel]"
 e2e_require "$EXE" "$MINIMAL" "$CHATPROBE" "$WINPROBE" "$E2E_TOOLS/standin.exe" || exit 1
 session_start || { session_stop; exit 1; }
 
@@ -43,7 +42,6 @@ wait_shown() {
   until shown "$1"; do (( $(now_ms) < end )) || return 1; done
 }
 idle_visible() { win_visible "$LOAD_CAPTION"; }
-button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
 intro_origin() { probe list | awk -F'\t' '/\tclass=KorvoForm\t/ && $NF == "title=" { sub("rect=", "", $7); print $7 }' | cut -d, -f1,2 | tr , ' '; }
 
 # launch NAME EXE CLASS: starts EXE; LAUNCH_MS: the ms until a window of

@@ -4,26 +4,15 @@
 # the idle window's work (one real minute tick), and the farewell.
 # Usage: program.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/program_lib.sh"
 
-EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 e2e_require "$EXE" "$E2E_TOOLS/standin.exe" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-APP_TITLE="Korvo Idle v2 by qel"
-PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
-TITLE_LINE="${PREFIX}<b>K</b>orvao <b>I</b>dle v² by <b>q</b>el"
-LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a>"
-BRAND="${PREFIX}<b>K</b>oarvo <b>I</b>dle v² by <b>q</b>el"
-ON_LINE="$BRAND [<b>o</b>n]"
-OFF_LINE="$BRAND [<b>o</b>ff]"
-LOAD_CAPTION="0 Min(s)            [qel]"
-tick_caption() { printf '%s Min(s)                [qel]' "$1"; }
 
 # The visible form of the program; Form1 has an empty title.
-form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
 form_rect() { form_info "$1" | grep -oP 'rect=\K[-0-9,]+'; }
 form_flag() { form_info "$1" | grep -oP "\t$2=\K[01]"; }
-form_visible() { [[ -n $(form_info "$1") ]]; }
 entered() { standin_count "$1" enter Room1 entry; }
 entered_hex() { standin_hex "$1" enter Room1 entry; }
 msgbox_shown() { probe find-msgbox "$1" >/dev/null; }
@@ -42,7 +31,6 @@ read -r L T R B < <(rect_of "")
 check_eq "the intro window is 480 x 360 pixels" "480 360" "$((R - L)) $((B - T))"
 check_eq "the intro window starts centred" "$(( (SW - 480) / 2 )) $(( (SH - 360) / 2 ))" "$L $T"
 check_eq "the intro window is topmost" 1 "$(form_flag "" topmost)"
-button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
 check "the enter button is hidden at start" negate button_shown
 check "the idle window does not exist yet" negate window_exists "$LOAD_CAPTION"
 cp "$(screenshot intro)" "$E2E_ARTIFACTS/intro.png" 2>/dev/null

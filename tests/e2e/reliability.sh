@@ -7,23 +7,11 @@
 # One real minute tick (the burst needs it), so the run takes about 2 minutes.
 # Usage: reliability.sh [BUILD-DIR]   (RELIABILITY_SEED=N repeats a burst)
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/program_lib.sh"
 
-EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 e2e_require "$EXE" "$E2E_TOOLS/standin.exe" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-APP_TITLE="Korvo Idle v2 by qel"
-PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
-TITLE_LINE="${PREFIX}<b>K</b>orvao <b>I</b>dle v² by <b>q</b>el"
-LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a>"
-BRAND="${PREFIX}<b>K</b>oarvo <b>I</b>dle v² by <b>q</b>el"
-ON_LINE="$BRAND [<b>o</b>n]"
-OFF_LINE="$BRAND [<b>o</b>ff]"
-minute_line() { printf '%s [%s <b>M</b>in(s)]' "$BRAND" "$1"; }
-ALREADY_ON="ERROR.   Koarvo idle is already activated."
-ALREADY_OFF="ERROR.   Koarvo idle is already deactivated."
-LOAD_CAPTION="0 Min(s)            [qel]"
-tick_caption() { printf '%s Min(s)                [qel]' "$1"; }
 HEX_TITLE=$(cp1252_hex "$TITLE_LINE")
 HEX_LINK=$(cp1252_hex "$LINK_LINE")
 HEX_ON=$(cp1252_hex "$ON_LINE")
@@ -36,9 +24,6 @@ STANDIN_AT=(--geometry "0,0,260,200")
 # ---- the program's windows ------------------------------------------------------
 
 IDLE=    # the idle window's handle, once it exists
-form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
-form_visible() { [[ -n $(form_info "$1") ]]; }
-button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
 idle_field() { probe info "$IDLE" | grep -oP "\\t$1=\\K[^\\t]*"; }
 caption() { probe info "$IDLE" | grep -oP '\ttitle=\K.*'; }
 iconic() { [[ $(idle_field iconic) == 1 ]]; }

@@ -19,7 +19,7 @@ else
 fi
 
 for test in "$here"/*.sh; do
-  case ${test##*/} in lib.sh | run.sh | check_exe.sh | bench*.sh) continue ;; esac
+  case ${test##*/} in lib.sh | *_lib.sh | run.sh | check_exe.sh | bench*.sh) continue ;; esac
   echo "# ${test##*/}"
   bash "$test" "$build" | tee "$out"
   # A script that died before its summary counts as one failure.

@@ -4,20 +4,13 @@
 # Usage: wide_screen.sh [BUILD-DIR]
 : "${E2E_SCREEN:=3840x2160x24}"
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/program_lib.sh"
 
-EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 e2e_require "$EXE" "$E2E_TOOLS/standin.exe" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
-TITLE_LINE="${PREFIX}<b>K</b>orvao <b>I</b>dle v² by <b>q</b>el"
-LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a>"
-LOAD_CAPTION="0 Min(s)            [qel]"
 
-form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
-form_visible() { [[ -n $(form_info "$1") ]]; }
 origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
-button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
 
 standin_start || session_abort "the stand-in starts"
 e2e_start korvo "$EXE"

@@ -1,0 +1,24 @@
+# What the end-to-end tests know of the program (bash; source it after
+# lib.sh): its executable, its texts, and how to find its windows. Both
+# windows are of class "KorvoForm"; the intro window has an empty title, the
+# idle window's title is its caption.
+
+EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
+APP_TITLE="Korvo Idle v2 by qel"
+PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
+TITLE_LINE="${PREFIX}<b>K</b>orvao <b>I</b>dle v² by <b>q</b>el"
+LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a>"
+BRAND="${PREFIX}<b>K</b>oarvo <b>I</b>dle v² by <b>q</b>el"
+ON_LINE="$BRAND [<b>o</b>n]"
+OFF_LINE="$BRAND [<b>o</b>ff]"
+minute_line() { printf '%s [%s <b>M</b>in(s)]' "$BRAND" "$1"; }
+ALREADY_ON="ERROR.   Koarvo idle is already activated."
+ALREADY_OFF="ERROR.   Koarvo idle is already deactivated."
+LOAD_CAPTION="0 Min(s)            [qel]"
+tick_caption() { printf '%s Min(s)                [qel]' "$1"; }
+
+# form_info TITLE: the `probe list` line of the visible form with that title.
+form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
+form_visible() { [[ -n $(form_info "$1") ]]; }
+# The intro window's enter button is shown.
+button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
