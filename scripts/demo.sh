@@ -53,7 +53,7 @@ wait_until 5000 button_shown
 shot 2-enter-button
 click $((L + 396)) $((T + 316))
 caption="0 Min(s)            [qel]"
-wait_until 30000 form_visible "$caption" || session_abort "the idle window appears"
+{ wait_until 30000 form_visible "$caption" && form_settled "$caption"; } || session_abort "the idle window appears"
 read -r L T < <(origin "$caption")
 shot 3-idle-window
 m=$(standin_mark)

@@ -63,6 +63,7 @@ while (( $(now_ms) < end )); do
   if form_visible "" && (( $(entered "$m") > 0 )); then intro_seen_with_lines=1; fi
 done
 wait_until 30000 pid_gone "$watcher"
+form_settled "$LOAD_CAPTION"
 moves=$(awk -F'\t' '$1 == "moves" { print $2 }' "$E2E_RUN/slide.out" | tr -d '\r')
 check "the intro window is seen sliding (${moves:-0} of 214 moves seen)" test "${moves:-0}" -ge 20
 hidden_intro() { probe list all | awk -F'\t' '/\tclass=KorvoForm\t/ && /\tvis=0\t/ && $NF == "title="'; }
@@ -181,7 +182,7 @@ read -r L T R B < <(rect_of "")
 click $((L + 100)) $((T + 100))
 wait_until 5000 button_shown
 click $((L + 336 + 60)) $((T + 304 + 12))
-check "without a room the idle window still appears" wait_until 30000 form_visible "$LOAD_CAPTION"
+check "without a room the idle window still appears" form_settled "$LOAD_CAPTION" 30000
 check "and no box is shown" negate msgbox_shown "$APP_TITLE"
 read -r L T R B < <(rect_of "$LOAD_CAPTION")
 click_spot exit

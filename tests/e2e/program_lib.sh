@@ -22,3 +22,28 @@ form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && 
 form_visible() { [[ -n $(form_info "$1") ]]; }
 # The intro window's enter button is shown.
 button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
+
+# x_origin TITLE: "X Y" of the mapped X window of that exact title.
+x_origin() {
+  local re; re=$(sed 's/[][()^$.*+?{}|\\]/\\&/g' <<<"$1")
+  xdotool search --onlyvisible --name "^$re\$" getwindowgeometry --shell 2>/dev/null |
+    awk -F= '$1 == "X" { x = $2 } $1 == "Y" { y = $2 } END { if (x != "") print x, y }'
+}
+
+# form_settled TITLE [DEADLINE_MS]: the form is visible, its X window stands
+# where Windows says it does, and neither has moved for 300 ms. A freshly
+# shown window may still be mapped or moved through stale positions by the
+# window manager, and a click then goes astray.
+form_settled() {
+  local end=$(( $(now_ms) + ${2:-10000} )) last= since=0 r x
+  while (( $(now_ms) < end )); do
+    r=$(form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+')
+    x=$(x_origin "$1")
+    if [[ -n $r && "${r/,/ }" == "$x" && $r == "$last" ]]; then
+      (( $(now_ms) - since >= 300 )) && return 0
+    else
+      last=$r since=$(now_ms)
+    fi
+  done
+  return 1
+}

@@ -71,6 +71,7 @@ start_program() {
   wait_until 30000 _idle_or_dialog
   dialog_up && return 1
   IDLE=$(probe find "$LOAD_CAPTION") || return 1
+  form_settled "$LOAD_CAPTION"
   read_corner
 }
 _idle_or_dialog() { form_visible "$LOAD_CAPTION" || dialog_up; }

@@ -20,7 +20,7 @@ check_eq "the intro window is centred on the wide screen" "1680 900" "$L $T"
 click $((L + 100)) $((T + 100))
 wait_until 5000 button_shown
 click $((L + 396)) $((T + 316))
-wait_until 30000 form_visible "$LOAD_CAPTION" || session_abort "the idle window appears"
+{ wait_until 30000 form_visible "$LOAD_CAPTION" && form_settled "$LOAD_CAPTION"; } || session_abort "the idle window appears"
 read -r L T < <(origin "$LOAD_CAPTION")
 
 # Sample the jumps while they run: positions beyond 32,767 twips (2,184 px).
