@@ -251,11 +251,11 @@ click() { xdotool mousemove -- "$1" "$2" click "${3:-1}"; }
 double_click() { xdotool mousemove -- "$1" "$2" click --repeat 2 "${3:-1}"; }
 key() { xdotool key "$@"; }
 
-# drag X Y DX DY: press, move, release with the pauses the window manager
-# needs to see the button held; poll the window's rect afterwards.
+# drag X Y DX DY [BUTTON]: press, move, release with the pauses the window
+# manager needs to see the button held; poll the window's rect afterwards.
 drag() {
-  xdotool mousemove -- "$1" "$2" mousedown 1 sleep 0.2 \
-          mousemove -- $(( $1 + $3 )) $(( $2 + $4 )) sleep 0.1 mouseup 1
+  xdotool mousemove -- "$1" "$2" mousedown "${5:-1}" sleep 0.2 \
+          mousemove -- $(( $1 + $3 )) $(( $2 + $4 )) sleep 0.1 mouseup "${5:-1}"
 }
 
 # ---- programs -----------------------------------------------------------------

@@ -142,8 +142,7 @@ CAPTION=$(tick_caption 1)
 moved_to() { [[ "$(rect_of "$CAPTION")" == "$1" ]]; }
 drag_with() { # BUTTON DX DY
   local x y; read -r x y < <(spot title)
-  xdotool mousemove -- "$x" "$y" mousedown "$1" sleep 0.2 \
-          mousemove -- $(( x + $2 )) $(( y + $3 )) sleep 0.1 mouseup "$1"
+  drag "$x" "$y" "$2" "$3" "$1"
 }
 read -r L T R B < <(rect_of "$CAPTION")
 drag_with 1 60 40
