@@ -85,17 +85,6 @@ check_eq "the idle window is topmost" 1 "$(form_flag "$LOAD_CAPTION" topmost)"
 check "the intro window stays hidden" negate form_visible ""
 cp "$(screenshot idle)" "$E2E_ARTIFACTS/idle.png" 2>/dev/null
 
-# Hot spots, in pixels from the idle window's top-left corner.
-spot() { # NAME → X Y on screen
-  case $1 in
-    minimize) echo $((L + 20)) $((T + 20)) ;;
-    title) echo $((L + 100)) $((T + 20)) ;;
-    exit) echo $((L + 184)) $((T + 20)) ;;
-    start) echo $((L + 36)) $((T + 48)) ;;
-    stop) echo $((L + 36)) $((T + 72)) ;;
-  esac
-}
-click_spot() { local x y; read -r x y < <(spot "$1"); click "$x" "$y" "${2:-1}"; }
 
 # ---- on and off ---------------------------------------------------------------------
 

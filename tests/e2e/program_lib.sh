@@ -20,6 +20,20 @@ tick_caption() { printf '%s Min(s)                [qel]' "$1"; }
 # form_info TITLE: the `probe list` line of the visible form with that title.
 form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
 form_visible() { [[ -n $(form_info "$1") ]]; }
+# spot NAME: a hot spot of the idle window on screen ("X Y"), from the
+# window's top-left corner in L and T (pixels).
+spot() {
+  case $1 in
+    minimize) echo $((L + 20)) $((T + 20)) ;;
+    title) echo $((L + 100)) $((T + 20)) ;;
+    exit) echo $((L + 184)) $((T + 20)) ;;
+    start) echo $((L + 36)) $((T + 48)) ;;
+    stop) echo $((L + 36)) $((T + 72)) ;;
+  esac
+}
+# click_spot NAME [BUTTON]
+click_spot() { local x y; read -r x y < <(spot "$1"); click "$x" "$y" "${2:-1}"; }
+
 # The intro window's enter button is shown.
 button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
 

@@ -31,19 +31,8 @@ shown_whole() { [[ $(idle_field vis) == 1 && $(idle_field iconic) == 0 ]]; }
 answers() { win_answers "$IDLE" 2000; }
 at_rect() { [[ $(idle_field rect) == "$1" ]]; }
 
-# Hot spots in pixels from the idle window's top-left corner; read_corner
-# must run after anything that may have moved the window.
+# read_corner must run after anything that may have moved the window.
 read_corner() { IFS=, read -r L T _ _ <<<"$(idle_field rect)"; }
-spot() {
-  case $1 in
-    minimize) echo $((L + 20)) $((T + 20)) ;;
-    title) echo $((L + 100)) $((T + 20)) ;;
-    exit) echo $((L + 184)) $((T + 20)) ;;
-    start) echo $((L + 36)) $((T + 48)) ;;
-    stop) echo $((L + 36)) $((T + 72)) ;;
-  esac
-}
-click_spot() { local x y; read -r x y < <(spot "$1"); click "$x" "$y"; }
 
 # Any dialog at all: the program's boxes, and a crash or runtime error box.
 dialog_up() { probe list | grep -q $'\tclass=#32770\t'; }

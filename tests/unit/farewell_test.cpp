@@ -7,10 +7,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kPrefix = "<font color=\"#808888\"><font face=\"arial narrow\">\x95\xF7^\xB7 \xB7\x95\xA4 ";
-const std::string kTitle = kPrefix + "<b>K</b>orvao <b>I</b>dle v\xB2 by <b>q</b>el";
-const std::string kLink = kPrefix + "< a href=\"http://korvoidle.example.com>[ down load here]</a>";
-
 struct Jumps {
     std::vector<double> lefts, tops;
 };

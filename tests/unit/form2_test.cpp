@@ -7,15 +7,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The lines as the room must receive them, spelled out in Windows-1252.
-const std::string kPrefix = "<font color=\"#808888\"><font face=\"arial narrow\">\x95\xF7^\xB7 \xB7\x95\xA4 ";
-const std::string kTitle = kPrefix + "<b>K</b>orvao <b>I</b>dle v\xB2 by <b>q</b>el";
-const std::string kLink = kPrefix + "< a href=\"http://korvoidle.example.com>[ down load here]</a>";
-const std::string kOn = kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el [<b>o</b>n]";
-const std::string kOff = kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el [<b>o</b>ff]";
-std::string Minute(const std::string& n) {
-    return kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el [" + n + " <b>M</b>in(s)]";
-}
 const std::string kLoadCaption = "0 Min(s)            [qel]";
 std::string TickCaption(const std::string& n) { return n + " Min(s)                [qel]"; }
 

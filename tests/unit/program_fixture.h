@@ -40,4 +40,14 @@ protected:
 
 inline std::string Cp(const std::string& utf8) { return platform::sim::Utf8ToWindows1252(utf8); }
 
+// The lines as the room must receive them, spelled out in Windows-1252.
+inline const std::string kPrefix =
+    "<font color=\"#808888\"><font face=\"arial narrow\">\x95\xF7^\xB7 \xB7\x95\xA4 ";
+inline const std::string kTitle = kPrefix + "<b>K</b>orvao <b>I</b>dle v\xB2 by <b>q</b>el";
+inline const std::string kLink = kPrefix + "< a href=\"http://korvoidle.example.com>[ down load here]</a>";
+inline const std::string kBrand = kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by <b>q</b>el";
+inline const std::string kOn = kBrand + " [<b>o</b>n]";
+inline const std::string kOff = kBrand + " [<b>o</b>ff]";
+inline std::string Minute(const std::string& n) { return kBrand + " [" + n + " <b>M</b>in(s)]"; }
+
 }  // namespace testing_support
