@@ -226,16 +226,7 @@ int Run(const std::vector<std::string>& a) {
         // One post per line read, in one process: the tests change the
         // client between two posts and see that nothing was kept.
         std::string line;
-        int c;
-        while ((c = std::fgetc(stdin)) != EOF) {
-            if (c != '\n') {
-                line += static_cast<char>(c);
-                continue;
-            }
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            Post(traced, line);
-            line.clear();
-        }
+        while (tools::ReadLine(line)) Post(traced, line);
     } else if ((cmd == "pause" || cmd == "spin") && a.size() >= 3) {
         // CPU used while waiting, over TIMES waits in a row so that the
         // counter's 10 ms steps do not hide it. "spin" busy-waits instead:

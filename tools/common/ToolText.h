@@ -136,6 +136,21 @@ private:
 
 // Writes all of `bytes` to stdout and flushes, so a reader on a pipe sees
 // each answer at once.
+// Reads one line of stdin without its "\n" or "\r\n"; false at the end (an
+// unfinished last line is dropped).
+inline bool ReadLine(std::string& line) {
+    line.clear();
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return true;
+        }
+        line += static_cast<char>(c);
+    }
+    return false;
+}
+
 inline void WriteOut(std::string_view bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);

@@ -307,13 +307,7 @@ bool Answer(const Args& a, bool serving) {
 
 int Serve() {
     std::string line;
-    int c;
-    while ((c = std::fgetc(stdin)) != EOF) {
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (tools::ReadLine(line)) {
         Args a;
         size_t start = 0;
         for (;;) {
@@ -323,7 +317,6 @@ int Serve() {
             if (tab == std::string::npos) break;
             start = tab + 1;
         }
-        line.clear();
         if (a.size() == 1 && a[0] == "quit") break;
         Answer(a, true);
     }
