@@ -1,7 +1,11 @@
-# Cross build for 32-bit Windows with mingw-w64 (posix threads variant).
+# Cross build for Windows with mingw-w64 (posix threads variant). The
+# processor comes from the wrapper file that includes this one:
+# mingw-w64-i686.cmake (32-bit, the main download) or mingw-w64-x86_64.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+if(NOT CMAKE_SYSTEM_PROCESSOR)
+  set(CMAKE_SYSTEM_PROCESSOR i686)
+endif()
+set(TOOLCHAIN_PREFIX ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
