@@ -9,7 +9,7 @@ e2e_require "$TEST_EXE" || session_abort "the backend test is built"
 session_start || session_abort
 
 out=$E2E_RUN/backend.out
-(cd "$(dirname "$TEST_EXE")" && wine "$TEST_EXE" >"$out" 2>&1)
+(cd "$(dirname "$TEST_EXE")" && "$WINE" "$TEST_EXE" >"$out" 2>&1)
 status=$?
 while IFS= read -r line; do
   line=${line%$'\r'}

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Figures of the chat bridge under Wine: what a pause costs the processor,
 # and what one post costs beside a bare cross-process message measured in the
-# same run. Prints a table and writes it to build/bench/chat.txt; asserts
+# same run. Prints a table and writes it to build/bench/chat-ARCH.txt; asserts
 # nothing. Usage: bench_chat.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
 CHATPROBE=$E2E_TOOLS/chatprobe.exe
-OUT=$E2E_ROOT/build/bench/chat.txt
-e2e_require "$CHATPROBE" "$E2E_TOOLS/standin.exe" || exit 1
+ARCH=$(exe_arch "$CHATPROBE")
+OUT=$E2E_ROOT/build/bench/chat-$ARCH.txt
+e2e_require "$CHATPROBE" "$E2E_STANDIN" || exit 1
 session_start || { session_stop; exit 1; }
 
 # field COMMAND... : chatprobe's first record, fields 3 onwards.
-measure() { wine "$CHATPROBE" "$@" 2>>"$E2E_RUN/chatprobe.err" | head -n 1 | cut -f3-; }
+measure() { "$WINE" "$CHATPROBE" "$@" 2>>"$E2E_RUN/chatprobe.err" | head -n 1 | cut -f3-; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "-" }'; }
 
 rows=()
@@ -46,7 +47,7 @@ done
 session_stop
 mkdir -p "$(dirname "$OUT")"
 {
-  echo "chat bridge under $(wine --version 2>/dev/null), $(nproc) CPUs, $(date -u +%Y-%m-%dT%H:%MZ)"
+  echo "chat bridge, $ARCH build ($(arch_bits "$ARCH")), under $("$WINE" --version 2>/dev/null), $(nproc) CPUs, $(date -u +%Y-%m-%dT%H:%MZ)"
   printf '%-46s %12s\n' "measure" "value"
   printf '%s\n' "${rows[@]}"
 } | tee "$OUT"

@@ -3,7 +3,7 @@
 # the same run on the same machine: start-up and memory beside a bare window
 # (minimal.exe), size and imports, processor time while idle and in a pause,
 # one post beside a bare message round trip, and the intro window's slide.
-# Prints a table and writes it to build/bench/program.txt and program.md;
+# Prints a table and writes it to build/bench/program-ARCH.txt and .md;
 # asserts nothing. The idle measurement alone takes 3 minutes.
 # Usage: bench_program.sh [BUILD-DIR]
 #   BENCH_RUNS (default 5): launches per start-up median, slides: 3 at least
@@ -14,12 +14,13 @@
 MINIMAL=$E2E_TOOLS/minimal.exe
 CHATPROBE=$E2E_TOOLS/chatprobe.exe
 WINPROBE=$E2E_TOOLS/winprobe.exe
-OUT_TXT=$E2E_ROOT/build/bench/program.txt
-OUT_MD=$E2E_ROOT/build/bench/program.md
+ARCH=$(exe_arch "$EXE")
+OUT_TXT=$E2E_ROOT/build/bench/program-$ARCH.txt
+OUT_MD=$E2E_ROOT/build/bench/program-$ARCH.md
 RUNS=${BENCH_RUNS:-5}
 IDLE_S=${BENCH_IDLE_SECONDS:-180}
 SLIDE_MOVES=214   # the slide's moves on a 1024 x 768 screen
-e2e_require "$EXE" "$MINIMAL" "$CHATPROBE" "$WINPROBE" "$E2E_TOOLS/standin.exe" || exit 1
+e2e_require "$EXE" "$MINIMAL" "$CHATPROBE" "$WINPROBE" "$E2E_STANDIN" || exit 1
 session_start || { session_stop; exit 1; }
 
 # ---- table ----------------------------------------------------------------------
@@ -86,10 +87,10 @@ note "start-up runs, ms: program ${prog_ms[*]}; minimal.exe ${min_ms[*]}"
 
 p=$(stat -c %s "$EXE") b=$(stat -c %s "$MINIMAL")
 row "executable size, bytes" "$p" "minimal.exe" "$b" "$(ratio "$p" "$b")"
-imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr -d '\r' | sort -f | paste -sd, -; }
+imports() { objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr -d '\r' | sort -f | paste -sd, -; }
 p=$(imports "$EXE") b=$(imports "$MINIMAL")
 row "imported DLLs" "$(tr ',' '\n' <<<"$p" | grep -c .)" "minimal.exe" "$(tr ',' '\n' <<<"$b" | grep -c .)" "-"
-if "$(dirname "$0")/check_exe.sh" "$EXE" >/dev/null 2>&1; then shipped=all; else shipped=NOT; fi
+if "$(dirname "$0")/check_exe.sh" "$ARCH" "$EXE" >/dev/null 2>&1; then shipped=all; else shipped=NOT; fi
 note "program imports: $p ($shipped shipped with Windows)"
 note "minimal.exe imports: $b"
 
@@ -135,7 +136,7 @@ close_all minimal MinimalWindow
 close_all korvo KorvoForm
 
 # The pause against a busy wait of the same length (chatprobe, five in a row).
-measure() { wine "$CHATPROBE" "$@" 2>>"$E2E_RUN/chatprobe.err" | head -n 1 | cut -f3-; }
+measure() { "$WINE" "$CHATPROBE" "$@" 2>>"$E2E_RUN/chatprobe.err" | head -n 1 | cut -f3-; }
 IFS=$'\t' read -r _ _ _ _ pshare <<<"$(measure pause 0.8 5)"
 IFS=$'\t' read -r _ _ _ _ sshare <<<"$(measure spin 0.8 5)"
 row "0.8 s pause x5: CPU / wall" "$pshare" "busy wait, same length" "$sshare" "$(ratio "$pshare" "$sshare")"
@@ -171,7 +172,7 @@ since() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b != "" && b != "-") p
 # watch CLASS MS: starts the watcher on the visible window of CLASS.
 watch() {
   rm -f "$E2E_RUN/watch.out"
-  wine "$WINPROBE" watch "class=$1" "$2" 5 >"$E2E_RUN/watch.out" 2>>"$E2E_RUN/winprobe.err" &
+  "$WINE" "$WINPROBE" watch "class=$1" "$2" 5 >"$E2E_RUN/watch.out" 2>>"$E2E_RUN/winprobe.err" &
   WATCHER=$!
   wait_until 30000 grep -qs '^ready' "$E2E_RUN/watch.out"
 }
@@ -232,7 +233,7 @@ session_stop
 # ---- output --------------------------------------------------------------------------------
 
 mkdir -p "$(dirname "$OUT_TXT")"
-header="program under $(wine --version 2>/dev/null), $(nproc) CPUs, $(date -u +%Y-%m-%dT%H:%MZ)"
+header="$ARCH build ($(arch_bits "$ARCH")) under $("$WINE" --version 2>/dev/null), $(nproc) CPUs, $(date -u +%Y-%m-%dT%H:%MZ)"
 {
   echo "$header"
   printf '%-58s %12s  %-24s %12s %8s\n' "measure" "program" "yardstick" "value" "ratio"

@@ -5,7 +5,7 @@
 . "$(dirname "$0")/lib.sh"
 
 CHATPROBE=$E2E_TOOLS/chatprobe.exe
-e2e_require "$CHATPROBE" "$E2E_TOOLS/standin.exe" || session_abort "the tools are built"
+e2e_require "$CHATPROBE" "$E2E_STANDIN" || session_abort "the tools are built"
 session_start || session_abort
 
 # The program's line prefix: two font tags and the ornament.
@@ -16,7 +16,7 @@ PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
 # stuck behind a message box, and was killed).
 chatprobe() {
   local name=$1 pid; shift
-  wine "$CHATPROBE" "$@" >"$E2E_RUN/$name.out" 2>>"$E2E_RUN/chatprobe.err" &
+  "$WINE" "$CHATPROBE" "$@" >"$E2E_RUN/$name.out" 2>>"$E2E_RUN/chatprobe.err" &
   pid=$!
   if wait_until 60000 pid_gone "$pid"; then
     wait "$pid"; CP_STATUS=$?
@@ -110,7 +110,7 @@ check_eq "typed text is replaced, not sent" "$(cp1252_hex "posted line")" \
 
 # One poster process for all three posts, so nothing it kept could hide.
 mkfifo "$E2E_RUN/poster.in"
-wine "$CHATPROBE" post-stdin <"$E2E_RUN/poster.in" >"$E2E_RUN/poster.out" 2>>"$E2E_RUN/chatprobe.err" &
+"$WINE" "$CHATPROBE" post-stdin <"$E2E_RUN/poster.in" >"$E2E_RUN/poster.out" 2>>"$E2E_RUN/chatprobe.err" &
 poster_pid=$!
 exec {poster}>"$E2E_RUN/poster.in"
 # poster_post TEXT: hands one line to the poster and waits until it is posted.
@@ -145,7 +145,7 @@ standin_stop
 standin_start || session_abort "the stand-in starts"
 standin_cmd arm-hang 10
 m=$(standin_mark)
-wine "$CHATPROBE" post "undelivered" >"$E2E_RUN/hung.out" 2>>"$E2E_RUN/chatprobe.err" &
+"$WINE" "$CHATPROBE" post "undelivered" >"$E2E_RUN/hung.out" 2>>"$E2E_RUN/chatprobe.err" &
 hung_pid=$!
 check "the hung client got the text" standin_wait "$m" 20000 hang-begin
 # The poster keeps answering its own messages while it waits on the client.

@@ -8,7 +8,7 @@ EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 e2e_require "$EXE" "$E2E_TOOLS/exeinfo.exe" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-info=$(wine "$E2E_TOOLS/exeinfo.exe" "$(winpath "$EXE")" 2>/dev/null | tr -d '\r')
+info=$("$WINE" "$E2E_TOOLS/exeinfo.exe" "$(winpath "$EXE")" 2>/dev/null | tr -d '\r')
 field() { awk -F'\t' -v k="$1" '$1 == k { print $2 }' <<<"$info"; }
 
 check_eq "the file is named after the program" "Korvo Idle v2 by qel.exe" "${EXE##*/}"

@@ -13,9 +13,11 @@
 #   e2e_finish            # prints "N passed, M failed", exits 1 if M > 0
 #
 # Settings: the script's first argument, when a directory, is the cross build
-# tree (else E2E_BUILD, default build/win). Environment: E2E_TOOLS (where
-# standin.exe and the probes are, default $E2E_BUILD/tools), E2E_SCREEN
-# (default 1024x768x24), E2E_WINEPREFIX (default build/wpfx-e2e),
+# tree (else E2E_BUILD, default build/win-x64). Environment: E2E_TOOLS (where
+# the probes are, default $E2E_BUILD/tools), E2E_STANDIN (the stand-in chat
+# client, default $E2E_TOOLS/standin.exe; another build's for a cross-bitness
+# run), E2E_SCREEN (default 1024x768x24), E2E_WINEPREFIX (default
+# build/wpfx-e2e-MODE, one per mode of scripts/wine-env.sh),
 # E2E_ARTIFACTS (default build/e2e-artifacts), E2E_DISPLAY (a fixed display
 # number instead of the first free one from E2E_DISPLAY_MIN, default 20).
 
@@ -23,10 +25,14 @@ E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_NAME=$(basename "$0" .sh)
 # A test script's first argument, when it is a directory, is the build tree.
 if [[ -n ${1:-} && -d ${1:-} ]]; then E2E_BUILD=$(cd "$1" && pwd); fi
-: "${E2E_BUILD:=$E2E_ROOT/build/win}"
+: "${E2E_BUILD:=$E2E_ROOT/build/win-x64}"
 : "${E2E_TOOLS:=$E2E_BUILD/tools}"
+: "${E2E_STANDIN:=$E2E_TOOLS/standin.exe}"
 : "${E2E_SCREEN:=1024x768x24}"
-: "${E2E_WINEPREFIX:=$E2E_ROOT/build/wpfx-e2e}"
+. "$E2E_ROOT/scripts/wine-env.sh"
+wine_env
+# A prefix made by one mode lacks what the other needs (its 32-bit half).
+: "${E2E_WINEPREFIX:=$E2E_ROOT/build/wpfx-e2e-$WINE_MODE}"
 : "${E2E_ARTIFACTS:=$E2E_ROOT/build/e2e-artifacts}"
 : "${E2E_DISPLAY_MIN:=20}"
 
@@ -61,6 +67,17 @@ wait_until() {
     sleep 0.02
   done
 }
+
+# exe_arch EXE: "x86" or "x64", from the file's header.
+exe_arch() {
+  case $(objdump -f "$1" 2>/dev/null) in
+    *"file format pei-i386"*) echo x86 ;;
+    *"file format pei-x86-64"*) echo x64 ;;
+    *) echo unknown ;;
+  esac
+}
+
+arch_bits() { if [[ $1 == x86 ]]; then echo 32-bit; else echo 64-bit; fi; }
 
 # A Unix path as Wine sees it through drive Z:.
 winpath() { local p; p=$(realpath -m -- "$1"); printf 'Z:%s' "${p//\//\\}"; }
@@ -123,7 +140,7 @@ session_abort() {
 e2e_require() {
   local f ok=0
   for f in "$@"; do
-    [[ -f $f ]] || { e2e_note "missing $f (build: cmake --build build/win)"; ok=1; }
+    [[ -f $f ]] || { e2e_note "missing $f (build: make win)"; ok=1; }
   done
   return $ok
 }
@@ -171,8 +188,7 @@ _e2e_prefix() {
   if [[ ! -f $WINEPREFIX/.e2e-ready ]]; then
     local t0; t0=$(now_ms)
     rm -rf "$WINEPREFIX"
-    # A 32-bit prefix: half the size of a 64-bit one, same start-up time.
-    if ! { WINEARCH=win32 timeout 300 wineboot -i >"$E2E_RUN/wineboot.log" 2>&1 &&
+    if ! { timeout 300 "$WINE" wineboot -i >"$E2E_RUN/wineboot.log" 2>&1 &&
            timeout 300 wineserver -w; }; then
       e2e_note "wineboot failed: $(tail -n 5 "$E2E_RUN/wineboot.log" | tr '\n' ' ')"
       return 1
@@ -265,7 +281,7 @@ drag() {
 # process) to E2E_PIDS[NAME].
 e2e_start() {
   local name=$1 exe=$2; shift 2
-  wine "$exe" "$@" >"$E2E_RUN/$name.out" 2>&1 &
+  "$WINE" "$exe" "$@" >"$E2E_RUN/$name.out" 2>&1 &
   E2E_PIDS[$name]=$!
 }
 
@@ -307,7 +323,7 @@ probe_start() {
   e2e_require "$exe" || return 1
   rm -f "$E2E_RUN/probe.in" "$E2E_RUN/probe.out"
   mkfifo "$E2E_RUN/probe.in" "$E2E_RUN/probe.out" || return 1
-  wine "$exe" serve <"$E2E_RUN/probe.in" >"$E2E_RUN/probe.out" 2>>"$E2E_RUN/winprobe.err" &
+  "$WINE" "$exe" serve <"$E2E_RUN/probe.in" >"$E2E_RUN/probe.out" 2>>"$E2E_RUN/winprobe.err" &
   E2E_PROBE_PID=$!
   # Opening a FIFO waits for the other end; the order matches the child's.
   exec {E2E_PROBE_W}>"$E2E_RUN/probe.in" {E2E_PROBE_R}<"$E2E_RUN/probe.out"
@@ -393,7 +409,7 @@ STANDIN_CTL=
 # --single-richcntl, --no-room, --layout LIST, --typed TEXT,
 # --hang-on-settext S, --geometry X,Y,W,H).
 standin_start() {
-  local exe="$E2E_TOOLS/standin.exe" mark
+  local exe=$E2E_STANDIN mark
   e2e_require "$exe" || return 1
   standin_stop
   STANDIN_LOG=$E2E_RUN/standin.log

@@ -6,7 +6,7 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/program_lib.sh"
 
-e2e_require "$EXE" "$E2E_TOOLS/standin.exe" || session_abort "the program and the tools are built"
+e2e_require "$EXE" "$E2E_STANDIN" || session_abort "the program and the tools are built"
 session_start || session_abort
 
 
@@ -49,7 +49,7 @@ cp "$(screenshot intro-button)" "$E2E_ARTIFACTS/intro-button.png" 2>/dev/null
 m=$(standin_mark)
 # The slide pumps no messages, so it is watched from outside: every change of
 # the intro window's rect until it hides.
-wine "$E2E_TOOLS/winprobe.exe" watch "class=KorvoForm" 30000 1 >"$E2E_RUN/slide.out" 2>/dev/null &
+"$WINE" "$E2E_TOOLS/winprobe.exe" watch "class=KorvoForm" 30000 1 >"$E2E_RUN/slide.out" 2>/dev/null &
 watcher=$!
 wait_until 30000 grep -q '^ready' "$E2E_RUN/slide.out"
 # The button: 5040, 4560 twips, 1815 x 375 → 336, 304, 121 x 25 pixels.

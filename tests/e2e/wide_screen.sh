@@ -6,7 +6,7 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/program_lib.sh"
 
-e2e_require "$EXE" "$E2E_TOOLS/standin.exe" || session_abort "the program and the tools are built"
+e2e_require "$EXE" "$E2E_STANDIN" || session_abort "the program and the tools are built"
 session_start || session_abort
 
 
