@@ -4,10 +4,12 @@ SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
 NATIVE := build/native
 VALGRIND := build/valgrind
-WIN := build/win
+# The two Windows builds: 32-bit (the main download) and 64-bit.
+WIN_X86 := build/win-x86
+WIN_X64 := build/win-x64
 JOBS ?= 2
 
-.PHONY: all deps native win unit memcheck e2e test run bench lint clean
+.PHONY: all deps native win unit memcheck e2e test run bench lint pictures clean
 
 all: win
 
@@ -19,8 +21,10 @@ native: deps
 	@cmake --build $(NATIVE) -j$(JOBS)
 
 win: deps
-	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN) -j$(JOBS)
+	@cmake -S . -B $(WIN_X86) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WIN_X86) -j$(JOBS)
+	@cmake -S . -B $(WIN_X64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WIN_X64) -j$(JOBS)
 
 # Unit tests on the simulated desktop, under AddressSanitizer and UBSan.
 unit: native
@@ -37,17 +41,22 @@ memcheck: deps
 lint: native
 	@scripts/lint.sh $(NATIVE)
 
-# End-to-end tests: the real executables under Wine in Xvfb.
-e2e: win
-	@tests/e2e/run.sh $(WIN)
+# The committed pictures and icon still have the layout the program expects.
+pictures: deps
+	@/usr/bin/python3 resources/make_pictures.py --check
 
-test: unit memcheck lint e2e
+# End-to-end tests: the real executables under Wine in Xvfb, every build
+# that runs on this machine.
+e2e: win
+	@tests/e2e/run.sh $(WIN_X64) $(WIN_X86)
+
+test: unit memcheck lint pictures e2e
 
 run: win
-	@scripts/demo.sh $(WIN)
+	@scripts/demo.sh $(WIN_X64) $(WIN_X86)
 
 bench: win
-	@tests/e2e/bench.sh $(WIN)
+	@tests/e2e/bench.sh $(WIN_X64) $(WIN_X86)
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -4,11 +4,21 @@
 # Without a display: plays a short scripted session on a virtual display
 # (start, enter, switch on, switch off, exit), then prints the lines the room
 # received and where the screenshots are.
-# Usage: demo.sh [BUILD-DIR]
+# Runs the 32-bit build (the main download) where this machine can, else the
+# 64-bit one.
+# Usage: demo.sh X64-BUILD-DIR X86-BUILD-DIR
 set -uo pipefail
-export E2E_BUILD=${1:-build/win}
+. "$(dirname "$0")/wine-env.sh"
+wine_env
+if [[ " $WINE_ARCHES " == *" x86 "* ]]; then
+  export E2E_BUILD=${2:-build/win-x86} arch="32-bit"
+else
+  export E2E_BUILD=${1:-build/win-x64} arch="64-bit"
+  wine_env_says
+fi
 EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
 [[ -f $EXE ]] || { echo "not built: $EXE (run: make win)" >&2; exit 1; }
+echo "Running the $arch build: $EXE"
 
 print_lines() { # LOG: the lines the room received, from their Windows-1252 bytes
   echo "Lines the chat room received:"
@@ -19,14 +29,14 @@ print_lines() { # LOG: the lines the room received, from their Windows-1252 byte
 
 if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
-  export WINEPREFIX=${WINEPREFIX:-$PWD/build/wpfx-run}
-  [[ -d $WINEPREFIX ]] || { echo "Preparing a Wine prefix in $WINEPREFIX ..."; WINEARCH=win32 wineboot -i >/dev/null 2>&1; }
+  export WINEPREFIX=${WINEPREFIX:-$PWD/build/wpfx-run-$WINE_MODE}
+  [[ -d $WINEPREFIX ]] || { echo "Preparing a Wine prefix in $WINEPREFIX ..."; "$WINE" wineboot -i >/dev/null 2>&1; }
   log=$PWD/build/demo-standin.log
   : >"$log"
-  wine "$E2E_BUILD/tools/standin.exe" --log "Z:${log//\//\\}" &
+  "$WINE" "$E2E_BUILD/tools/standin.exe" --log "Z:${log//\//\\}" &
   standin=$!
   echo "The stand-in chat client is open. Starting the program; click the picture, then ENTER."
-  wine "$EXE"
+  "$WINE" "$EXE"
   kill "$standin" 2>/dev/null
   wineserver -k 2>/dev/null
   print_lines "$log"

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Runs every benchmark script against one cross build tree. They print
-# figures and write them under build/bench/; none of them asserts.
-# Usage: bench.sh [BUILD-DIR]   (default build/win)
+# Runs every benchmark script against each Windows build that runs on this
+# machine. They print figures and write them under build/bench/; none of
+# them asserts.
+# Usage: bench.sh X64-BUILD-DIR X86-BUILD-DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../../build/win}" && pwd) || { echo "no build tree: ${1:-build/win}"; exit 2; }
+. "$here/../../scripts/wine-env.sh"
+wine_env
+declare -A build=([x64]=${1:-$here/../../build/win-x64} [x86]=${2:-$here/../../build/win-x86})
+wine_env_says
 status=0
-for bench in "$here"/bench_*.sh; do
-  echo "# ${bench##*/}"
-  bash "$bench" "$build" || status=1
+for arch in $WINE_ARCHES; do
+  dir=$(cd "${build[$arch]}" && pwd) || { echo "no build tree for $arch"; status=1; continue; }
+  for bench in "$here"/bench_*.sh; do
+    echo "# ${bench##*/} on the $arch build"
+    bash "$bench" "$dir" || status=1
+  done
 done
 exit $status

@@ -1,36 +1,91 @@
 #!/usr/bin/env bash
-# Runs every end-to-end test script in turn against one cross build tree and
-# adds up their results; each script brings up and tears down its own
-# session. Also checks that the shipped executable needs only Windows DLLs.
-# Usage: run.sh [BUILD-DIR]   (default build/win)
+# Runs the end-to-end suite against every Windows build that runs on this
+# machine and adds up the results; each script brings up and tears down its
+# own session. Where the 32-bit half of Wine runs, it adds one cross-bitness
+# run each way: each program posting into the other build's stand-in (a
+# user's real chat client is a 32-bit program). Both executables are checked
+# statically in any case. What cannot run here is named and counted as skipped.
+# Usage: run.sh X64-BUILD-DIR X86-BUILD-DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../../build/win}" && pwd) || { echo "no build tree: ${1:-build/win}"; exit 2; }
-passed=0 failed=0
+. "$here/../../scripts/wine-env.sh"
+wine_env
+declare -A build=([x64]=${1:-$here/../../build/win-x64} [x86]=${2:-$here/../../build/win-x86})
+declare -A bits=([x64]=64-bit [x86]=32-bit)
+for arch in x64 x86; do
+  build[$arch]=$(cd "${build[$arch]}" && pwd) || { echo "no build tree for $arch"; exit 2; }
+done
+passed=0 failed=0 skipped=0
 out=$(mktemp) || exit 2
 trap 'rm -f "$out"' EXIT
 
-exe="$build/app/Korvo Idle v2 by qel.exe"
-if "$here/check_exe.sh" "$exe" >"$out" 2>&1; then
-  echo "ok - the executable imports only Windows DLLs"; passed=$((passed + 1))
-else
-  sed 's/^/# /' "$out"
-  echo "not ok - the executable imports only Windows DLLs"; failed=$((failed + 1))
-fi
+result() { # STATUS NAME: one line of the summary's own
+  case $1 in
+    ok) passed=$((passed + 1)) ;;
+    skip) skipped=$((skipped + 1)) ;;
+    *) failed=$((failed + 1)) ;;
+  esac
+  echo "$1 - $2"
+}
 
+suite=()
 for test in "$here"/*.sh; do
   case ${test##*/} in lib.sh | *_lib.sh | run.sh | check_exe.sh | bench*.sh) continue ;; esac
-  echo "# ${test##*/}"
-  bash "$test" "$build" | tee "$out"
+  suite+=("$test")
+done
+# The cross-bitness runs: the chat bridge's bytes and the whole program.
+cross=("$here/chat_bridge.sh" "$here/program.sh")
+
+# run_script SCRIPT BUILD [STANDIN]: one script, its checks added up.
+run_script() {
+  echo "# ${1##*/} on ${2##*/}${3:+ with the stand-in of $(basename "${3%/tools/*}")}"
+  local t0=$SECONDS
+  E2E_STANDIN=${3:-$2/tools/standin.exe} bash "$1" "$2" | tee "$out"
+  echo "# ${1##*/} took $((SECONDS - t0)) s"
   # A script that died before its summary counts as one failure.
+  local summary p f
   summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$out" | tail -n 1)
   if [[ -z $summary ]]; then
-    echo "not ok - ${test##*/} ran to its summary"; failed=$((failed + 1))
-    continue
+    result "not ok" "${1##*/} ran to its summary"
+    return
   fi
   read -r p _ f _ <<<"$summary"
   passed=$((passed + p)) failed=$((failed + f))
+}
+
+runs_here() { [[ " $WINE_ARCHES " == *" $1 "* ]]; }
+
+for arch in x64 x86; do
+  exe="${build[$arch]}/app/Korvo Idle v2 by qel.exe"
+  if "$here/check_exe.sh" "$arch" "$exe" >"$out" 2>&1; then
+    result ok "the ${bits[$arch]} executable is for $arch and imports only Windows DLLs"
+  else
+    sed 's/^/# /' "$out"
+    result "not ok" "the ${bits[$arch]} executable is for $arch and imports only Windows DLLs"
+  fi
 done
 
-echo "$passed passed, $failed failed"
+wine_env_says
+for arch in x64 x86; do
+  for test in "${suite[@]}"; do
+    if runs_here "$arch"; then
+      run_script "$test" "${build[$arch]}"
+    else
+      result skip "${test##*/} on the ${bits[$arch]} build: $WINE_ONLY64_WHY"
+    fi
+  done
+done
+for pair in "x64 x86" "x86 x64"; do
+  read -r program standin <<<"$pair"
+  for test in "${cross[@]}"; do
+    name="${test##*/}: the ${bits[$program]} program with the ${bits[$standin]} stand-in"
+    if runs_here "$program" && runs_here "$standin"; then
+      run_script "$test" "${build[$program]}" "${build[$standin]}/tools/standin.exe"
+    else
+      result skip "$name: $WINE_ONLY64_WHY"
+    fi
+  done
+done
+
+echo "$passed passed, $failed failed, $skipped skipped"
 (( failed == 0 ))
