@@ -9,7 +9,7 @@ WIN_X86 := build/win-x86
 WIN_X64 := build/win-x64
 JOBS ?= 2
 
-.PHONY: all deps native win unit memcheck e2e test run bench lint pictures clean
+.PHONY: all deps native win unit memcheck e2e release test run bench dist lint pictures clean
 
 all: win
 
@@ -50,13 +50,21 @@ pictures: deps
 e2e: win
 	@tests/e2e/run.sh $(WIN_X64) $(WIN_X86)
 
-test: unit memcheck lint pictures e2e
+# The executables as shipped and the release zip; no Wine needed.
+release: win
+	@tests/release/run.sh $(WIN_X86) $(WIN_X64)
+
+test: unit memcheck lint pictures release e2e
 
 run: win
 	@scripts/demo.sh $(WIN_X64) $(WIN_X86)
 
 bench: win
 	@tests/e2e/bench.sh $(WIN_X64) $(WIN_X86)
+
+# The release zip for users, in dist/.
+dist: win
+	@scripts/dist.sh $(WIN_X86) $(WIN_X64)
 
 clean:
 	rm -rf build dist
