@@ -49,6 +49,9 @@ WindowId LocateChatWindow(platform::Platform& platform) {
 
 void PostChatLine(platform::Platform& platform, const std::string& line) {
     const WindowId room = LocateChatWindow(platform);
+    // Under window 0 the lookups below would search the top-level windows
+    // and type into another program's "RICHCNTL" window.
+    if (room == platform::kNoWindow) return;
     const WindowId first = platform.FindWindowExA(room, platform::kNoWindow, "RICHCNTL");
     const WindowId entry = platform.FindWindowExA(room, first, "RICHCNTL");
     // Enter goes only after text that arrived: otherwise it would send

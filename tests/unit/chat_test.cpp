@@ -34,14 +34,18 @@ WindowId AddClickableForm(SimDesktop& desk) {
 
 }  // namespace
 
-TEST(LocateChatWindow, WithoutAClientFindsNothingAndPostingDoesNothing) {
+TEST(PostChatLine, WithoutARoomSendsNothingNotEvenToAnotherProgramsRichControls) {
     SimDesktop desk;
+    desk.AddForeignWindow(0, "RICHCNTL", "their text");
+    const WindowId second = desk.AddForeignWindow(0, "RICHCNTL", "their text");
     EXPECT_EQ(chat::LocateChatWindow(desk), 0u);
+    desk.ClearRecords();
     chat::PostChatLine(desk, "hello");
-    EXPECT_TRUE(desk.EnteredLines().empty());
+    EXPECT_TRUE(desk.Messages().empty());
+    EXPECT_EQ(desk.WindowText(second), "their text");
     EXPECT_TRUE(desk.MessageBoxes().empty());
-    // No Enter is pressed after text that went nowhere.
-    for (const auto& message : desk.Messages()) EXPECT_NE(message.message, platform::kWmChar);
+    // The walk's seven lookups, four of them under the missing document, and no more.
+    EXPECT_EQ(desk.Calls().size(), 7u);
 }
 
 TEST(LocateChatWindow, SkipsDocumentsLackingAnyOfTheFourClassesAndTakesTheFirstRoom) {
