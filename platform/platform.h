@@ -175,10 +175,11 @@ public:
     virtual void ReleaseCapture() = 0;
 
     // Reseeds the generator from the clock, mixing into its state so that
-    // reseeds within one clock tick still give fresh values.
-    void Randomize() { m_random.Reseed(SecondsSinceMidnight()); }
+    // reseeds within one clock tick still give fresh values. Both are
+    // virtual so that a simulated desktop can supply the values.
+    virtual void Randomize() { m_random.Reseed(SecondsSinceMidnight()); }
     // The next value, uniform in [0, 1).
-    float Rnd() { return m_random.Next(); }
+    virtual float Rnd() { return m_random.Next(); }
 
 private:
     RandomGenerator m_random;

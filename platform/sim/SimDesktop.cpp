@@ -304,6 +304,23 @@ double SimDesktop::SecondsSinceMidnight() {
     return std::fmod(seconds, 86400.0);
 }
 
+void SimDesktop::Randomize() {
+    Record("Randomize", kNoWindow);
+    Platform::Randomize();
+}
+
+float SimDesktop::Rnd() {
+    float value = 0;
+    if (m_randomScript.empty()) {
+        value = Platform::Rnd();
+    } else {
+        value = m_randomScript.front();
+        m_randomScript.pop_front();
+    }
+    Record("Rnd", kNoWindow, value);
+    return value;
+}
+
 void SimDesktop::End() {
     m_ended = true;
     throw ProgramEnded{};

@@ -2,12 +2,14 @@
 // classes (the program's forms and foreign windows such as a chat client's),
 // records every message sent to a window, runs a virtual clock that only
 // waits and pumps advance, delivers scripted input and timer ticks through
-// the pump in the window system's order, and has a settable screen.
+// the pump in the window system's order, has a settable screen and can
+// supply the random generator's values.
 // It never includes a form; tests drive it as a user would.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -55,7 +57,7 @@ struct MessageBoxShown {
 };
 
 // One observable call into the desktop, in order: geometry reads and writes,
-// show/hide/minimize and the user32 calls.
+// show/hide/minimize, the user32 calls and the random generator.
 struct Call {
     nanoseconds time{};
     std::string op;
@@ -96,6 +98,9 @@ public:
     void SetRecording(bool on) { m_recording = on; }
     // Every later property access on the form fails with the runtime error.
     void BreakForm(WindowId form) { NodeOf(form).broken = true; }
+    // The generator's next values, each in [0, 1); the real generator's
+    // follow once they are used up.
+    void ScriptRandom(const std::vector<float>& values) { m_randomScript.assign(values.begin(), values.end()); }
 
     // ---- Scripted input ----
     // A click at a point of a form's client area (twips), `delay` from now;
@@ -161,6 +166,8 @@ public:
     nanoseconds Now() override { return m_now; }
     double SecondsSinceMidnight() override;
     [[noreturn]] void End() override;
+    void Randomize() override;   // recorded as "Randomize"
+    float Rnd() override;        // recorded as "Rnd", with the value
     WindowId FindWindowA(const char* className) override;
     WindowId FindWindowExA(WindowId parent, WindowId childAfter, const char* className) override;
     bool SendSetText(WindowId target, std::string_view utf8, std::chrono::milliseconds timeout) override;
@@ -229,6 +236,7 @@ private:
     std::vector<WindowId> m_topLevel;
     std::vector<Input> m_input;
     std::uint64_t m_sequence = 0;
+    std::deque<float> m_randomScript;
     std::optional<Input> m_drag;  // scripted: x, y hold the travel, due the duration
     bool m_hasCapture = false;
 
