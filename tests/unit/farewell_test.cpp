@@ -26,32 +26,41 @@ protected:
     FarewellTest() : ProgramTest(12000, 9000) {}
     void SetUp() override { client = ChatClient::Install(desk); }
 
-    void Farewell(std::chrono::nanoseconds runFor = 10s) {
+    // Returns when the exit click came.
+    std::chrono::nanoseconds Farewell() {
         auto& form = LoadForm2();
         desk.ClearRecords();
+        const auto clicked = desk.Now();
         Click(form.Label8.id());
-        desk.RunFor(runFor);
+        desk.RunFor(10s);
+        return clicked;
     }
 };
 
 }  // namespace
 
 TEST_F(FarewellTest, JumpsThirtyFiveTimesWithinTheWidthThenPostsTitleAndLinkAndEnds) {
+    // The ends of the generator's range first, then the real generator.
+    const float belowOne = std::nextafter(1.0f, 0.0f);
+    desk.ScriptRandom({0.0f, belowOne, belowOne, 0.5f});
     Farewell();
     EXPECT_TRUE(desk.Ended());
     const auto jumps = JumpsOf(desk, form2());
     ASSERT_EQ(jumps.lefts.size(), 35u);
     ASSERT_EQ(jumps.tops.size(), 35u);
-    bool belowTheBottom = false;
+    // r x (W - 200) + 1, rounded down; the top is drawn from the width too,
+    // so it can lie below the bottom of the 9000-twip screen.
+    EXPECT_EQ(jumps.lefts[0], 1);
+    EXPECT_EQ(jumps.tops[0], 11800);
+    EXPECT_EQ(jumps.lefts[1], 11800);
+    EXPECT_EQ(jumps.tops[1], 5901);
     for (size_t i = 0; i < 35; ++i) {
         for (double v : {jumps.lefts[i], jumps.tops[i]}) {
             EXPECT_EQ(v, std::floor(v));
             EXPECT_GE(v, 1);
             EXPECT_LE(v, 11800);
         }
-        belowTheBottom |= jumps.tops[i] > 9000;
     }
-    EXPECT_TRUE(belowTheBottom);  // tops are drawn from the width too
     EXPECT_EQ(Posted(desk), (std::vector<std::string>{kTitle, kLink}));
     EXPECT_EQ(desk.EnteredLines()[0].time, desk.EnteredLines()[1].time);  // no pause between them
     EXPECT_TRUE(desk.MessageBoxes().empty());
@@ -60,20 +69,26 @@ TEST_F(FarewellTest, JumpsThirtyFiveTimesWithinTheWidthThenPostsTitleAndLinkAndE
     EXPECT_EQ(Posted(desk).size(), 2u);
 }
 
-TEST_F(FarewellTest, APassReseedsAndPumpsBeforeEachDrawAndAroundTheMove) {
-    // Four pumps a pass: input that arrives during the jumps is handled.
-    desk.SetPumpCost(1ms);
-    auto& form = LoadForm2();
-    desk.ClearRecords();
-    Click(form.Label8.id());
-    Click(form.Label5.id(), 20ms);
-    desk.RunFor(10s);
-    EXPECT_TRUE(desk.Ended());
-    // The on line, its pause, then the closing lines.
-    ASSERT_EQ(Posted(desk).size(), 3u);
-    EXPECT_EQ(Posted(desk)[1], kTitle);
-    EXPECT_EQ(Posted(desk)[2], kLink);
-    EXPECT_GE(desk.Now(), 35 * 4 * 1ms);
+TEST_F(FarewellTest, EachCoordinateIsDrawnAfterAReseedAndAPumpAndEachMoveIsPumpedOnBothSides) {
+    desk.SetPumpCost(1ms);  // each pump shows as one millisecond
+    const auto start = Farewell();
+    std::vector<std::string> seen, expected;
+    for (const auto& call : desk.Calls()) {
+        if (call.op == "Randomize" || call.op == "Rnd" || call.op == "ScreenWidth" || call.op == "SetLeft" ||
+            call.op == "SetTop") {
+            seen.push_back(call.op + " " + std::to_string((call.time - start) / 1ms));
+        }
+    }
+    for (int pass = 0; pass < 35; ++pass) {
+        const auto at = [&](int ms) { return " " + std::to_string(4 * pass + ms); };
+        for (const std::string& op : {"Randomize" + at(0), "Rnd" + at(1), "ScreenWidth" + at(1), "Randomize" + at(1),
+                                      "Rnd" + at(2), "ScreenWidth" + at(2), "SetLeft" + at(3), "SetTop" + at(3)}) {
+            expected.push_back(op);
+        }
+    }
+    EXPECT_EQ(seen, expected);
+    ASSERT_EQ(Posted(desk).size(), 2u);
+    EXPECT_EQ(desk.EnteredLines()[0].time - start, 35 * 4ms);
 }
 
 TEST_F(FarewellTest, ATickDueDuringTheJumpsPostsItsLineBeforeTheClosingLines) {

@@ -75,13 +75,18 @@ TEST(RandomGenerator, ValuesStayBelowOneAndCoverTheRange) {
     EXPECT_GT(highest, 0.999f);
 }
 
-TEST(RandomGenerator, ReseedingWithinOneClockTickStillGivesFreshValues) {
+TEST(Randomize, MixesTheClockIntoTheGeneratorAndKeepsItsState) {
+    // The same generator state, reseeded at different times, draws differently.
+    testing_support::SimDesktop early, late;
+    late.SetWallClock(43200.5);
+    early.Randomize();
+    late.Randomize();
+    EXPECT_NE(early.Rnd(), late.Rnd());
     // The farewell reseeds before every draw, far faster than the clock moves.
-    RandomGenerator random;
     std::set<float> values;
     for (int i = 0; i < 70; ++i) {
-        random.Reseed(43200.25);
-        values.insert(random.Next());
+        early.Randomize();
+        values.insert(early.Rnd());
     }
     EXPECT_EQ(values.size(), 70u);
 }
