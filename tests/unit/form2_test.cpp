@@ -66,9 +66,7 @@ TEST_F(Form2Test, LoadSetsTheCaptionPinsCentresAndPostsTitleThenLinkAfterAPause)
     EXPECT_EQ(state.left, (15360 - 2970) / 2.0f);
     EXPECT_EQ(state.top, (11520 - 1335) / 2.0f);
     EXPECT_EQ(Posted(desk), (std::vector<std::string>{kTitle, kLink}));
-    const auto gap = desk.EnteredLines()[1].time - desk.EnteredLines()[0].time;
-    EXPECT_GE(gap, 600ms);
-    EXPECT_LT(gap, 700ms);
+    EXPECT_EQ(desk.EnteredLines()[1].time - desk.EnteredLines()[0].time, 600ms);
     EXPECT_EQ(form.Label2.Caption(), "0");
     EXPECT_FALSE(form.Timer1.Enabled());
 
@@ -120,15 +118,21 @@ TEST_F(Form2Test, StartPostsTheOnLineAndTheFirstTickComesAMinuteAfterThePause) {
 
 TEST_F(Form2Test, TicksCountUpAndStopResetsTheCounterButNotTheCaption) {
     auto& form = StartIdling();
-    desk.RunFor(5 * kMinute);
+    // A tick, like a stop, lasts exactly its 0.8 s pause.
+    const auto due = desk.NextTimerDue(form2(), form.Timer1.id());
+    desk.RunFor(due - desk.Now());
+    EXPECT_EQ(desk.Now(), due + 800ms);
+    desk.RunFor(4 * kMinute);
     ASSERT_EQ(Posted(desk).size(), 5u);
     EXPECT_EQ(Posted(desk)[4], Minute("5"));
     desk.RunFor(2 * kMinute);
     EXPECT_EQ(desk.Form(form2()).caption, TickCaption("7"));
 
     desk.ClearRecords();
+    const auto stopped = desk.Now();
     Click(form.Label6.id());
-    desk.RunFor(1s);
+    desk.RunFor({});
+    EXPECT_EQ(desk.Now(), stopped + 800ms);
     EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOff}));
     EXPECT_FALSE(form.Timer1.Enabled());
     EXPECT_EQ(form.Label2.Caption(), "0");
