@@ -121,6 +121,16 @@ bool SimDesktop::ControlVisible(WindowId form, ControlId control) const {
     return node.controls.at(static_cast<std::size_t>(control)).visible;
 }
 
+Cursor SimDesktop::CursorAt(WindowId form, float x, float y) const {
+    Input at;
+    at.form = form;
+    at.x = x;
+    at.y = y;
+    const auto hit = HitTest(at);
+    if (!hit) return Cursor::Arrow;
+    return FormNode(form).form->layout.controls[static_cast<std::size_t>(hit->control)].cursor;
+}
+
 std::vector<WindowId> SimDesktop::Forms() const {
     std::vector<WindowId> forms;
     for (const auto& [id, node] : m_windows) {

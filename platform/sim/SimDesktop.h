@@ -100,7 +100,9 @@ public:
     void BreakForm(WindowId form) { NodeOf(form).broken = true; }
     // The generator's next values, each in [0, 1); the real generator's
     // follow once they are used up.
-    void ScriptRandom(const std::vector<float>& values) { m_randomScript.assign(values.begin(), values.end()); }
+    void ScriptRandom(const std::vector<float>& values) {
+        m_randomScript.assign(values.begin(), values.end());
+    }
 
     // ---- Scripted input ----
     // A click at a point of a form's client area (twips), `delay` from now;
@@ -136,6 +138,8 @@ public:
     void ClearRecords();
     const FormState& Form(WindowId form) const;
     bool ControlVisible(WindowId form, ControlId control) const;
+    // The mouse cursor over a point of a form's client area (twips).
+    Cursor CursorAt(WindowId form, float x, float y) const;
     std::vector<WindowId> Forms() const;
 
     // ---- Platform ----
