@@ -27,14 +27,14 @@ public:
     void Label8_Click();
     void Timer1_Timer();
 
-    // Texts the window posts; exposed for the tests that check them.
+private:
+    // The lines the window posts.
     static std::string TitleLine();
     static std::string OnLine();
     static std::string OffLine();
     static std::string MinuteLine(const std::string& count);
     std::string LinkLine() const;
 
-private:
     platform::Platform& m_platform;
     platform::Window m_window;
 

@@ -81,8 +81,9 @@ TEST_F(FarewellTest, EachCoordinateIsDrawnAfterAReseedAndAPumpAndEachMoveIsPumpe
     }
     for (int pass = 0; pass < 35; ++pass) {
         const auto at = [&](int ms) { return " " + std::to_string(4 * pass + ms); };
-        for (const std::string& op : {"Randomize" + at(0), "Rnd" + at(1), "ScreenWidth" + at(1), "Randomize" + at(1),
-                                      "Rnd" + at(2), "ScreenWidth" + at(2), "SetLeft" + at(3), "SetTop" + at(3)}) {
+        for (const std::string& op : {"Randomize" + at(0), "Rnd" + at(1), "ScreenWidth" + at(1),
+                                      "Randomize" + at(1), "Rnd" + at(2), "ScreenWidth" + at(2),
+                                      "SetLeft" + at(3), "SetTop" + at(3)}) {
             expected.push_back(op);
         }
     }

@@ -1,4 +1,4 @@
-// The idle window: its layout, load, switch, counter, and the nested orders
+// The idle window: its hot spots, load, switch, counter, and the nested orders
 // in which clicks and ticks meet inside each other's pumps and pauses.
 #include "program_fixture.h"
 
@@ -9,6 +9,27 @@ namespace {
 
 const std::string kLoadCaption = "0 Min(s)            [qel]";
 std::string TickCaption(const std::string& n) { return n + " Min(s)                [qel]"; }
+
+// What a click at pixel (x, y) of a freshly loaded idle window, idler off,
+// does; "^" first when the pointer shows the up arrow there.
+std::string WhatAClickDoes(int x, int y) {
+    SimDesktop desk;
+    forms::Program program(desk);
+    desk.SetEventSink(&program);
+    desk.Run([&] { program.GetForm2().window().Show(); });
+    auto& form = program.GetForm2();
+    const WindowId id = form.window().hWnd();
+    const float tx = float(x) * 15 + 7.5f, ty = float(y) * 15 + 7.5f;
+    const std::string cursor = desk.CursorAt(id, tx, ty) == platform::Cursor::UpArrow ? "^" : "";
+    desk.ClickAt(id, tx, ty);
+    desk.RunFor(10s);
+    if (desk.Ended()) return cursor + "exit";
+    if (desk.Form(id).minimized) return cursor + "minimize";
+    if (CountCalls(desk, "ReleaseCapture") > 0) return cursor + "drag";
+    if (form.Timer1.Enabled()) return cursor + "start";
+    if (!desk.MessageBoxes().empty()) return cursor + "stop";  // "already deactivated"
+    return cursor;
+}
 
 class Form2Test : public ProgramTest {
 protected:
@@ -25,37 +46,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(Form2Test, LayoutHoldsTheInitialStateAndTheLinkPieces) {
-    const auto layout = forms::Form2::Layout();
-    EXPECT_EQ(layout.clientWidth, 2970);
-    EXPECT_EQ(layout.clientHeight, 1335);
-    EXPECT_TRUE(layout.taskbarButton);
-    ASSERT_EQ(layout.controls.size(), 13u);
-    const std::vector<std::string> names = {"Text4", "Text3", "Text2", "Text1", "Timer1", "Label8", "Label7",
-                                            "Label6", "Label5", "Label4", "Label3", "Label2", "Label1"};
-    for (size_t i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(layout.controls[i].name, names[i]);
-        if (i != 4) {
-            EXPECT_EQ(layout.controls[i].tabIndex, 11 - int(i) + (i > 4 ? 1 : 0)) << names[i];
-        }
-    }
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(layout.controls[i].visible);
-    EXPECT_EQ(layout.controls[4].intervalMs, 60000u);
-    EXPECT_FALSE(layout.controls[4].enabled);
-    EXPECT_EQ(layout.controls[3].text, "< a href=\"");
-    EXPECT_EQ(layout.controls[3].text.size(), 10u);
-    EXPECT_EQ(layout.controls[0].text, "");
-    for (int i = 5; i <= 9; ++i) EXPECT_EQ(layout.controls[i].cursor, platform::Cursor::UpArrow);
-    for (int i = 10; i <= 12; ++i) {
-        EXPECT_EQ(layout.controls[i].cursor, platform::Cursor::Arrow);
-        EXPECT_EQ(layout.controls[i].font->points, 8.25f);
-        EXPECT_EQ(layout.controls[i].foreColor->g, 255);
-        EXPECT_EQ(layout.controls[i].foreColor->r, 0);
-    }
-    // The four text boxes lie below the client area.
-    for (int i = 0; i < 4; ++i) EXPECT_GT(layout.controls[i].top, layout.clientHeight);
-}
 
 TEST_F(Form2Test, LoadSetsTheCaptionPinsCentresAndPostsTitleThenLinkAfterAPause) {
     auto& form = LoadForm2();
@@ -229,17 +219,28 @@ TEST_F(Form2Test, MinimizingKeepsTheTimerRunning) {
     EXPECT_TRUE(form.Timer1.Enabled());
 }
 
-TEST_F(Form2Test, ClicksOffTheHotSpotsDoNothing) {
-    LoadForm2();
-    desk.ClearRecords();
-    for (auto [x, y] : {std::pair{600.0f, 300.0f}, {1700.0f, 700.0f}, {1800.0f, 900.0f}, {2500.0f, 1250.0f},
-                        {20.0f, 20.0f}}) {
-        desk.ClickAt(form2(), x, y);
+TEST(Form2HotSpots, EachActsAndShowsTheUpArrowUpToItsEdgesAndNothingOnePixelPast) {
+    // Pixels of the drawn dash, title strip, x, Start and Stop, inclusive.
+    struct Spot {
+        const char* action;
+        int left, top, right, bottom;
+    };
+    for (const Spot& s : {Spot{"minimize", 8, 8, 32, 32}, Spot{"drag", 56, 8, 144, 32}, Spot{"exit", 176, 8, 192, 32},
+                          Spot{"start", 8, 40, 64, 56}, Spot{"stop", 8, 64, 64, 80}}) {
+        const int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2;
+        for (auto [x, y] : {std::pair{s.left, s.top}, {s.right, s.top}, {s.left, s.bottom},
+                            {s.right, s.bottom}}) {
+            EXPECT_EQ(WhatAClickDoes(x, y), std::string("^") + s.action) << x << "," << y;
+        }
+        for (auto [x, y] : {std::pair{s.left - 1, midY}, {s.right + 1, midY}, {midX, s.top - 1},
+                            {midX, s.bottom + 1}}) {
+            EXPECT_EQ(WhatAClickDoes(x, y), "") << x << "," << y;
+        }
     }
-    desk.RunFor(5s);
-    EXPECT_TRUE(Posted(desk).empty());
-    EXPECT_TRUE(desk.MessageBoxes().empty());
-    EXPECT_FALSE(desk.Form(form2()).minimized);
+    // The heading, the counter, its unit, the frame and the panel.
+    for (auto [x, y] : {std::pair{113, 46}, {120, 60}, {160, 60}, {1, 1}, {190, 86}, {100, 78}}) {
+        EXPECT_EQ(WhatAClickDoes(x, y), "") << x << "," << y;
+    }
 }
 
 TEST_F(Form2Test, ARuntimeErrorInAHandlerShowsTheErrorBoxAndEndsTheProgram) {
@@ -251,15 +252,4 @@ TEST_F(Form2Test, ARuntimeErrorInAHandlerShowsTheErrorBoxAndEndsTheProgram) {
     ASSERT_EQ(desk.MessageBoxes().size(), 1u);
     EXPECT_TRUE(desk.MessageBoxes()[0].runtimeError);
     EXPECT_EQ(desk.MessageBoxes()[0].title, "Korvo Idle v2 by qel");
-}
-
-TEST_F(Form2Test, TheLinesTheWindowComposesAreTheOnesTheRoomReceives) {
-    auto& form = LoadForm2();
-    EXPECT_EQ(Cp(forms::Form2::TitleLine()), kTitle);
-    EXPECT_EQ(Cp(form.LinkLine()), kLink);
-    EXPECT_EQ(Cp(forms::Form2::OnLine()), kOn);
-    EXPECT_EQ(Cp(forms::Form2::OffLine()), kOff);
-    EXPECT_EQ(Cp(forms::Form2::MinuteLine("12")), Minute("12"));
-    // 57 characters of prefix before the first <b>.
-    EXPECT_EQ(kTitle.find("<b>"), 57u);
 }

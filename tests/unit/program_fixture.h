@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include "platform/sim/cp1252.h"
 #include "forms/Form1/Form1.h"
 #include "forms/Form2/Form2.h"
 #include "forms/Program.h"
@@ -37,8 +36,6 @@ protected:
     forms::Program program;
     ChatClient client;
 };
-
-inline std::string Cp(const std::string& utf8) { return platform::sim::Utf8ToWindows1252(utf8); }
 
 // The lines as the room must receive them, spelled out in Windows-1252.
 inline const std::string kPrefix =
