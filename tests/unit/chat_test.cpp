@@ -55,9 +55,19 @@ TEST(LocateChatWindow, SkipsDocumentsLackingAnyOfTheFourClassesAndTakesTheFirstR
 
     SimDesktop desk2;
     auto client2 = ChatClient::Install(desk2, 4);  // one decoy lacking each class
-    const WindowId second = ChatClient::AddDocument(desk2, client2.mdi, kNone);
+    ChatClient::AddDocument(desk2, client2.mdi, kNone);
     EXPECT_EQ(chat::LocateChatWindow(desk2), client2.room);
-    EXPECT_NE(second, client2.room);
+}
+
+TEST(LocateChatWindow, PassesAMissingFrameOrClientAreaOnAsTheDesktop) {
+    // No frame: the client area is looked for among the top-level windows.
+    SimDesktop desk;
+    const WindowId room = ChatClient::AddDocument(desk, desk.AddForeignWindow(0, "MDIClient"), kNone);
+    EXPECT_EQ(chat::LocateChatWindow(desk), room);
+    // No frame and no client area: so are the documents.
+    SimDesktop bare;
+    const WindowId stray = ChatClient::AddDocument(bare, 0, kNone);
+    EXPECT_EQ(chat::LocateChatWindow(bare), stray);
 }
 
 TEST(LocateChatWindow, MakesAllFourLookupsInOrderUnderEveryDocument) {
