@@ -94,7 +94,7 @@ UniqueGdi<HFONT> FontCatalog::Create(const std::optional<platform::Font>& font) 
     LOGFONTW lf{};
     lf.lfHeight = FontPixelHeight(wanted.points);
     lf.lfWeight = wanted.weight;
-    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfCharSet = ANSI_CHARSET;  // as both windows' layouts ask
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;

@@ -497,7 +497,10 @@ void FontsFallBackToInstalledFaces() {
     CHECK(fonts.ResolveFace("No Such Face At All").empty());
     CHECK(w32::FontPixelHeight(8.25f) == -11 && w32::FontPixelHeight(12) == -16);
     // Even an unknown face gives a usable font.
-    CHECK(static_cast<bool>(fonts.Create(platform::Font{"No Such Face At All", 10, 400})));
+    const auto font = fonts.Create(platform::Font{"No Such Face At All", 10, 400});
+    CHECK(static_cast<bool>(font));
+    LOGFONTW asked{};
+    CHECK(::GetObjectW(font.get(), sizeof asked, &asked) == sizeof asked && asked.lfCharSet == ANSI_CHARSET);
 }
 
 void TextGoesToForeignWindowsInTheAnsiCodePage() {
