@@ -51,7 +51,7 @@ platform::Window Slide(SimDesktop& desk, float width, float height, float left, 
 
 }  // namespace
 
-TEST(SlideAroundScreen, WorkedExampleMakesTheKnownWritesAndEndsPastTheCentre) {
+TEST(SlideAroundScreen, FromTheCentreOfA1024By768ScreenMakesSixAcceleratingPhasesAndStopsBelowRightOfIt) {
     SimDesktop desk(15360, 11520);
     auto window = Slide(desk, 7200, 5400, 4080, 3060);
     const auto phases = Phases(desk);
