@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Figures of the chat bridge under Wine: what a pause costs the processor,
-# and what one post costs beside a bare cross-process message measured in the
-# same run. Prints a table and writes it to build/bench/chat-ARCH.txt; asserts
-# nothing. Usage: bench_chat.sh [BUILD-DIR]
+# and what one post costs beside a bare cross-process message and beside the
+# same calls issued bare, measured in the same run. Prints a table and writes
+# it to build/bench/chat-ARCH.txt; asserts nothing.
+# Usage: bench_chat.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
 CHATPROBE=$E2E_TOOLS/chatprobe.exe
@@ -33,14 +34,15 @@ for decoys in 0 50; do
   standin_start --decoys "$decoys" || { session_stop; exit 1; }
   IFS=$'\t' read -r _ trip trip_med <<<"$(measure bench-roundtrip 500)"
   IFS=$'\t' read -r _ locate _ <<<"$(measure bench-locate 100)"
-  IFS=$'\t' read -r _ post post_med <<<"$(measure bench-post 50)"
+  IFS=$'\t' read -r _ post post_med floor floor_med <<<"$(measure bench-floor 50)"
   row "$decoys decoys: SendMessage round trip us (mean)" "$trip"
   row "$decoys decoys: SendMessage round trip us (median)" "$trip_med"
   row "$decoys decoys: LocateChatWindow us (mean)" "$locate"
   row "$decoys decoys: PostChatLine us (mean)" "$post"
   row "$decoys decoys: PostChatLine us (median)" "$post_med"
   row "$decoys decoys: LocateChatWindow / round trip" "$(ratio "$locate" "$trip")"
-  row "$decoys decoys: PostChatLine / round trip" "$(ratio "$post" "$trip")"
+  row "$decoys decoys: the same calls, bare, us (median)" "$floor_med"
+  row "$decoys decoys: PostChatLine / bare calls (medians)" "$(ratio "$post_med" "$floor_med")"
   standin_stop
 done
 

@@ -159,6 +159,67 @@ void Bench(const char* name, int n, F&& once) {
     Record(name, {std::to_string(n), Fixed(sum / n, 1), Fixed(us[us.size() / 2], 1)});
 }
 
+// The floor under a post: the same user32 lookups and the same two messages,
+// issued bare, with the text already in the ANSI code page. Returns false
+// when no room was found.
+bool BarePost(const std::string& ansi) {
+    HWND frame = ::FindWindowA("AOL Frame25", nullptr);
+    HWND mdi = ::FindWindowExA(frame, nullptr, "MDIClient", nullptr);
+    HWND child = ::FindWindowExA(mdi, nullptr, "AOL Child", nullptr);
+    for (;;) {
+        HWND rich = ::FindWindowExA(child, nullptr, "RICHCNTL", nullptr);
+        HWND list = ::FindWindowExA(child, nullptr, "_AOL_Listbox", nullptr);
+        HWND icon = ::FindWindowExA(child, nullptr, "_AOL_Icon", nullptr);
+        HWND text = ::FindWindowExA(child, nullptr, "_AOL_Static", nullptr);
+        if (rich && list && icon && text) break;
+        if (!child) return false;
+        child = ::FindWindowExA(mdi, child, "AOL Child", nullptr);
+    }
+    HWND first = ::FindWindowExA(child, nullptr, "RICHCNTL", nullptr);
+    HWND entry = ::FindWindowExA(child, first, "RICHCNTL", nullptr);
+    DWORD_PTR result = 0;
+    const UINT flags = SMTO_ABORTIFHUNG | SMTO_NORMAL;
+    if (::SendMessageTimeoutA(entry, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()), flags,
+                              3000, &result)) {
+        ::SendMessageTimeoutA(entry, WM_CHAR, 13, 0, flags, 3000, &result);
+    }
+    return true;
+}
+
+// Like Bench for two actions taken in turns, the first of each pair
+// alternating: mean and median of each, in microseconds.
+template <class F, class G>
+void BenchPair(const char* name, int n, F&& first, G&& second) {
+    std::vector<double> a, b;
+    auto time = [](auto& action, std::vector<double>& into) {
+        double t0 = tools::MonotonicMs();
+        action();
+        into.push_back((tools::MonotonicMs() - t0) * 1000.0);
+    };
+    first();
+    second();
+    for (int i = 0; i < n; ++i) {
+        if (i % 2 == 0) {
+            time(first, a);
+            time(second, b);
+        } else {
+            time(second, b);
+            time(first, a);
+        }
+    }
+    auto mean = [](const std::vector<double>& v) {
+        double sum = 0;
+        for (double u : v) sum += u;
+        return sum / static_cast<double>(v.size());
+    };
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    Record(name, {std::to_string(n), Fixed(mean(a), 1), Fixed(median(a), 1), Fixed(mean(b), 1),
+                  Fixed(median(b), 1)});
+}
+
 class PosterWindow {
 public:
     PosterWindow() {
@@ -186,7 +247,7 @@ int Usage() {
                  "usage: chatprobe COMMAND\n"
                  "  locate | post TEXT | post-file FILE [PAUSE] | post-stdin\n"
                  "  pause SECONDS [TIMES] | spin SECONDS [TIMES]\n"
-                 "  bench-post N | bench-locate N | bench-roundtrip N\n");
+                 "  bench-post N | bench-locate N | bench-roundtrip N | bench-floor N\n");
     return 2;
 }
 
@@ -251,6 +312,17 @@ int Run(const std::vector<std::string>& a) {
         const std::string line = "bench \xE2\x80\xA2\xC3\xB7\xC2\xB7 line";
         Bench("bench-post", std::max(1, std::atoi(a[2].c_str())),
               [&] { chat::PostChatLine(win32, line); });
+    } else if (cmd == "bench-floor" && a.size() == 3) {
+        // Posts and bare posts taken in turns, so that both see the same
+        // client: its transcript grows with every line.
+        const std::string line = "bench \xE2\x80\xA2\xC3\xB7\xC2\xB7 line";
+        const std::string ansi = tools::FromWide(tools::ToWide(line), CP_ACP);
+        if (!BarePost(ansi)) {
+            std::fprintf(stderr, "chatprobe: no chat room\n");
+            return 1;
+        }
+        BenchPair("bench-floor", std::max(1, std::atoi(a[2].c_str())),
+                  [&] { chat::PostChatLine(win32, line); }, [&] { BarePost(ansi); });
     } else if (cmd == "bench-locate" && a.size() == 3) {
         Bench("bench-locate", std::max(1, std::atoi(a[2].c_str())),
               [&] { chat::LocateChatWindow(win32); });
