@@ -75,8 +75,7 @@ _idle_or_dialog() { form_visible "$LOAD_CAPTION" || dialog_up; }
 
 BUSY_UNTIL=0   # log clock (ms) when the last click's pause is surely over
 clock_ms() { local c; c=$(probe clock) || return 1; echo "${c%.*}"; }
-_clock_past() { (( $(clock_ms) >= $1 )); }
-settle() { wait_until 10000 _clock_past "$BUSY_UNTIL"; }
+settle() { wait_until 10000 log_clock_past "$BUSY_UNTIL"; }
 # busy_for MS: the click just made keeps the program busy for up to MS.
 busy_for() { BUSY_UNTIL=$(( $(clock_ms) + $1 )); }
 
@@ -120,6 +119,22 @@ refusal() {
   done
   return 1
 }
+
+# ---- another program's "RICHCNTL" windows, and no client ---------------------------
+
+# Looking for the entry line under no room would search the top-level windows
+# and find these two.
+e2e_note "no client, another program with two top-level RICHCNTL windows"
+standin_start --stray-richcntl 2 "${STANDIN_AT[@]}" || session_abort "the other program starts"
+m=$(standin_mark)
+start_program || session_abort "the program hands over to the idle window"
+click_spot exit
+check "the farewell ends the program" e2e_wait_exit korvo 30000
+check_eq "with exit code 0" 0 "$E2E_STATUS"
+check_eq "nothing reached the other program's windows, at start or at the farewell" "" \
+  "$(standin_events "$m" 'settext|char|enter' 'Stray.*')"
+check "no dialog showed" _e2e_not dialog_up
+standin_stop
 
 # ---- a: no chat client at start --------------------------------------------------
 

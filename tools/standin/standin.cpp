@@ -124,6 +124,7 @@ struct Options {
     std::string typed;  // UTF-8
     double hangOnSetText = 0;
     std::wstring title = L"Stand-in chat client";
+    int strays = 0;  // top-level "RICHCNTL" windows of another program, no client
     int x = 10, y = 10, width = 900, height = 660;
 };
 
@@ -143,7 +144,7 @@ public:
         }
         if (!RegisterClasses()) return false;
         m_frame =
-            ::CreateWindowExW(0, kFrameClass, m_options.title.c_str(),
+            ::CreateWindowExW(0, FrameClass(), m_options.title.c_str(),
                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, m_options.x, m_options.y,
                               m_options.width, m_options.height, nullptr, nullptr, instance, this);
         if (!m_frame) return false;
@@ -151,6 +152,7 @@ public:
                      HwndText(m_mdi));
         for (DocKind kind : m_options.layout) OpenDoc(kind);
         Restack();
+        for (int i = 1; i <= m_options.strays; ++i) OpenStray(i);
         if (!m_options.typed.empty()) TypeIntoRoom(m_options.typed);
         m_hangNextSetText = m_options.hangOnSetText;
         ::ShowWindow(m_frame, SW_SHOWNORMAL);
@@ -207,6 +209,10 @@ public:
 private:
     // ---- Classes ----
 
+    const wchar_t* FrameClass() const {
+        return m_options.strays ? L"StandInOtherProgram" : kFrameClass;
+    }
+
     bool RegisterClasses() {
         WNDCLASSEXW frame{};
         frame.cbSize = sizeof frame;
@@ -215,7 +221,8 @@ private:
         frame.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
         frame.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
         frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-        frame.lpszClassName = kFrameClass;
+        // As another program, the frame must not pass for the client's.
+        frame.lpszClassName = FrameClass();
         if (!::RegisterClassExW(&frame)) return false;
 
         WNDCLASSEXW doc = frame;
@@ -358,6 +365,23 @@ private:
             return;
         }
         m_log.Record("doc-open", raw->name, KindName(kind), HwndText(h), HwndText(raw->entry));
+    }
+
+    // A top-level "RICHCNTL" window of another program, logged like an
+    // entry line: nothing the program posts may ever reach it.
+    void OpenStray(int i) {
+        auto doc = std::make_unique<Doc>();
+        doc->name = "Stray" + std::to_string(i);
+        doc->hwnd = doc->entry = ::CreateWindowExA(
+            WS_EX_TOOLWINDOW, kRichClass, doc->name.c_str(), WS_POPUP | WS_BORDER | WS_VISIBLE,
+            m_options.x, m_options.y + m_options.height + 10 + (i - 1) * 40, 300, 30, nullptr,
+            nullptr, m_instance, nullptr);
+        if (!doc->hwnd) {
+            m_log.Record("error", doc->name, "create", "-", "-");
+            return;
+        }
+        m_log.Record("doc-open", doc->name, "stray", HwndText(doc->hwnd), HwndText(doc->entry));
+        m_docs.push_back(std::move(doc));
     }
 
     void CreateDocControls(Doc& doc) {
@@ -586,6 +610,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             single = true;
         } else if (a == "--no-room") {
             noRoom = true;
+        } else if (a == "--stray-richcntl") {
+            if (!value(v)) return false;
+            o.strays = std::atoi(v.c_str());
+            noRoom = true;
         } else if (a == "--layout") {
             if (!value(v)) return false;
             haveLayout = true;
@@ -623,6 +651,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             error = "unknown option: " + a;
             return false;
         }
+    }
+    if (o.strays && (haveLayout || decoys)) {
+        error = "--stray-richcntl stands for another program: no documents with it";
+        return false;
     }
     if (!haveLayout) {
         for (int i = 0; i < decoys; ++i) o.layout.push_back(kDecoyRotation[i % 4]);
