@@ -9,7 +9,6 @@
 e2e_require "$EXE" "$E2E_STANDIN" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-
 origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
 
 standin_start || session_abort "the stand-in starts"
@@ -23,19 +22,22 @@ click $((L + 396)) $((T + 316))
 { wait_until 30000 form_visible "$LOAD_CAPTION" && form_settled "$LOAD_CAPTION"; } || session_abort "the idle window appears"
 read -r L T < <(origin "$LOAD_CAPTION")
 
-# Sample the jumps while they run: positions beyond 32,767 twips (2,184 px).
+# The jumps are watched from outside: positions past 32,767 twips (2,184
+# pixels) must occur, and none may lie past the screen width less 200 twips.
+"$WINE" "$E2E_TOOLS/winprobe.exe" watch "title=$LOAD_CAPTION" 30000 1 >"$E2E_RUN/jumps.out" 2>/dev/null &
+watcher=$!
+wait_until 30000 grep -q '^ready' "$E2E_RUN/jumps.out" || session_abort "the watcher starts"
 m=$(standin_mark)
 click $((L + 184)) $((T + 20))
-far=0 end=$(( $(now_ms) + 30000 ))
-while e2e_running korvo && (( $(now_ms) < end )); do
-  read -r x y < <(origin "$LOAD_CAPTION" 2>/dev/null) || break
-  (( ${x:-0} > 2184 || ${y:-0} > 2184 )) && far=1
-done
 check "the farewell ends the process" e2e_wait_exit korvo 30000
 check_eq "the process exits normally" 0 "${E2E_STATUS:-none}"
 check_eq "the closing lines arrive: title, then link" \
   "$(cp1252_hex "$TITLE_LINE") $(cp1252_hex "$LINK_LINE")" \
   "$(standin_hex "$m" enter Room1 entry | tr '\n' ' ' | sed 's/ $//')"
-e2e_note "a jump beyond 2,184 pixels was seen: $far"
+wait_until 10000 pid_gone "$watcher"
+read -r _ far_left far_top < <(grep '^farthest' "$E2E_RUN/jumps.out" | tr -d '\r')
+e2e_note "farthest position seen: $far_left, $far_top"
+check "jumps past 2,184 pixels happen" test "$(( far_left > 2184 || far_top > 2184 ))" = 1
+check "and none past the screen width less 200 twips (3,826.7 pixels)" test "$(( far_left <= 3827 && far_top <= 3827 ))" = 1
 standin_stop
 e2e_finish

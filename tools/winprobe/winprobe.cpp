@@ -169,6 +169,7 @@ Lines Watch(HWND h, int ms, int everyMs) {
     ::GetWindowRect(h, &last);
     double end = tools::MonotonicMs() + ms, first = 0, latest = 0, hidden = 0;
     int moves = 0;
+    LONG maxLeft = last.left, maxTop = last.top;
     while (tools::MonotonicMs() < end) {
         RECT r{};
         if (!::IsWindowVisible(h) || !::GetWindowRect(h, &r)) {
@@ -179,12 +180,15 @@ Lines Watch(HWND h, int ms, int everyMs) {
             latest = tools::MonotonicMs();
             if (moves++ == 0) first = latest;
             last = r;
+            maxLeft = std::max(maxLeft, r.left);
+            maxTop = std::max(maxTop, r.top);
         }
         ::Sleep(static_cast<DWORD>(everyMs));
     }
     auto at = [](double t) { return t > 0 ? Clock(t) : std::string("-"); };
     return {"first-move\t" + at(first), "last-move\t" + at(latest),
-            "moves\t" + std::to_string(moves), "hidden\t" + at(hidden)};
+            "moves\t" + std::to_string(moves), "hidden\t" + at(hidden),
+            "farthest\t" + std::to_string(maxLeft) + "\t" + std::to_string(maxTop)};
 }
 
 Lines Run(const Args& a) {
