@@ -9,8 +9,10 @@ e2e_require "$TEST_EXE" || session_abort "the backend test is built"
 session_start || session_abort
 
 out=$E2E_RUN/backend.out
-(cd "$(dirname "$TEST_EXE")" && "$WINE" "$TEST_EXE" >"$out" 2>&1)
+# It takes half a minute; a hang must not stall the suite.
+(cd "$(dirname "$TEST_EXE")" && timeout -k 10 300 "$WINE" "$TEST_EXE" >"$out" 2>&1)
 status=$?
+(( status == 124 )) && e2e_note "the backend test did not end within 300 s"
 while IFS= read -r line; do
   line=${line%$'\r'}
   case $line in

@@ -120,8 +120,7 @@ click $((x + 36)) $((y + 48))
 standin_wait "$m" 10000 enter Room1 entry
 # Start's own pause (0.8 s after the line) stays out of the figure.
 on_at=$(standin_events "$m" enter Room1 entry | head -n 1 | cut -f1)
-_clock_past() { local c; c=$(probe clock) && (( ${c%.*} >= $1 )); }
-wait_until 10000 _clock_past $(( ${on_at%.*} + 1000 ))
+wait_until 10000 log_clock_past $(( ${on_at%.*} + 1000 ))
 m=$(standin_mark)
 cp0=$(proc_cpu_ms "$kp") cb0=$(proc_cpu_ms "$km") t0=$(now_ms)
 while (( $(now_ms) - t0 < IDLE_S * 1000 )) && e2e_running korvo; do sleep 1; done

@@ -392,6 +392,9 @@ wait_win_gone() { wait_until "$2" negate win_visible "$1"; }
 negate() { ! "$@"; }
 _e2e_not() { ! "$@"; }   # the same, under the name some tests use
 
+# log_clock_past MS: the stand-in log's clock (winprobe's) has passed MS.
+log_clock_past() { local c; c=$(probe clock) && (( ${c%.*} >= $1 )); }
+
 # win_answers NAME MS: the window's thread handles a message within MS.
 win_answers() { [[ $(probe probe "$1" "$2") == ok* ]]; }
 
