@@ -325,8 +325,13 @@ void Win32Form::Paint(HDC target, const RECT& area) {
 
 void Win32Form::DrawScene(HDC dc, const RECT& client) {
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-    if (m_picture.bitmap) {
-        // At its own size from the top-left; the window clips a larger one.
+    // At its own size from the top-left; the window clips a larger one.
+    if (m_picture.dib) {
+        ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(m_picture.width),
+                            static_cast<DWORD>(m_picture.height), 0, 0, 0,
+                            static_cast<UINT>(m_picture.height), m_picture.dibBits,
+                            static_cast<const BITMAPINFO*>(m_picture.dib), DIB_RGB_COLORS);
+    } else if (m_picture.bitmap) {
         UniqueHdc source(::CreateCompatibleDC(dc));
         if (source) {
             SelectedObject selected(source.get(), m_picture.bitmap.get());

@@ -2,6 +2,8 @@
 #include "platform/win32/Win32Picture.h"
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/win32/Win32Error.h"
@@ -15,12 +17,39 @@ void Check(HRESULT hr, int id, const char* what) {
         ThrowError("picture " + std::to_string(id) + ": " + what, static_cast<unsigned long>(hr));
 }
 
+// An uncompressed bottom-up BMP of 24 or 32 bits per pixel whose pixels lie
+// wholly inside the resource; anything else goes to the decoder.
+bool UseBmpInPlace(const BYTE* bytes, DWORD size, Picture& picture) {
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    if (size < sizeof file + sizeof info) return false;
+    std::memcpy(&file, bytes, sizeof file);
+    std::memcpy(&info, bytes + sizeof file, sizeof info);
+    if (file.bfType != 0x4D42 || info.biSize < sizeof info || info.biPlanes != 1 ||
+        info.biCompression != BI_RGB || (info.biBitCount != 24 && info.biBitCount != 32) ||
+        info.biWidth <= 0 || info.biWidth > 16384 || info.biHeight <= 0 || info.biHeight > 16384)
+        return false;
+    const std::uint64_t stride = (std::uint64_t(info.biWidth) * info.biBitCount + 31) / 32 * 4;
+    if (file.bfOffBits < sizeof file + info.biSize ||
+        std::uint64_t(file.bfOffBits) + stride * std::uint64_t(info.biHeight) > size)
+        return false;
+    // NOTE: after the 14-byte file header, the info header and the pixels
+    // stand at 2 bytes past a 4-byte boundary. GDI reads a packed DIB at any
+    // offset (as with a BMP file read into memory); only GDI reads them here.
+    picture.dib = bytes + sizeof file;
+    picture.dibBits = bytes + file.bfOffBits;
+    picture.width = info.biWidth;
+    picture.height = info.biHeight;
+    return true;
+}
+
 }  // namespace
 
 IWICImagingFactory& PictureLoader::Factory() {
     if (!m_factory) {
-        if (!m_com.usable())
-            ThrowError("CoInitializeEx", static_cast<unsigned long>(m_com.result()));
+        if (!m_com) m_com.emplace();
+        if (!m_com->usable())
+            ThrowError("CoInitializeEx", static_cast<unsigned long>(m_com->result()));
         const HRESULT hr =
             ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                IID_IWICImagingFactory, reinterpret_cast<void**>(m_factory.put()));
@@ -38,6 +67,8 @@ Picture PictureLoader::Load(HINSTANCE module, int id) {
     HGLOBAL loaded = ::LoadResource(module, info);
     void* bytes = loaded ? ::LockResource(loaded) : nullptr;
     if (!bytes || size == 0) ThrowError(name + ": LoadResource", ::GetLastError());
+    Picture inPlace;
+    if (UseBmpInPlace(static_cast<const BYTE*>(bytes), size, inPlace)) return inPlace;
 
     IWICImagingFactory& factory = Factory();
     ComPtr<IWICStream> stream;
