@@ -13,7 +13,8 @@ namespace platform {
 inline constexpr std::string_view kAppTitle = "Korvo Idle v2 by qel";
 
 // The leading decimal number of `text` ("." as the decimal point), reading up
-// to the first character that cannot continue it; 0 when there is none.
+// to the first character that cannot continue it, as the nearest double
+// (halves to the even one); 0 when there is none.
 double ParseNumber(std::string_view text);
 
 // The shortest decimal text of `value`, with no leading blank. Whole numbers

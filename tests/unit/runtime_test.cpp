@@ -2,6 +2,10 @@
 // pieces the counter, the slide and the chat lines stand on.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
 #include <set>
 
 #include "platform/runtime.h"
@@ -24,6 +28,15 @@ TEST(ParseNumber, ReadsTheLeadingNumberAndStopsAtTheFirstForeignCharacter) {
     EXPECT_EQ(ParseNumber("100000"), 100000.0);
 }
 
+TEST(ParseNumber, GivesTheNearestDoubleAndHalvesToTheEvenOne) {
+    EXPECT_EQ(ParseNumber("9007199254740993.4"), 9007199254740994.0);
+    EXPECT_EQ(ParseNumber("9007199254740995"), 9007199254740996.0);  // a half
+    EXPECT_EQ(ParseNumber("1e23"), 1e23);                            // a half too
+    EXPECT_EQ(ParseNumber("2.4703282292062328e-324"), 5e-324);
+    EXPECT_EQ(ParseNumber("2.4703282292062327e-324"), 0.0);
+    EXPECT_EQ(ParseNumber("1e999"), HUGE_VAL);
+}
+
 TEST(ParseNumber, TextWithoutANumberGivesZero) {
     EXPECT_EQ(ParseNumber(""), 0.0);
     EXPECT_EQ(ParseNumber("min."), 0.0);
@@ -41,6 +54,30 @@ TEST(NumberToText, WritesWholeCountsInFullWithoutBlanks) {
     EXPECT_EQ(NumberToText(123456789012345.0), "123456789012345");
     EXPECT_EQ(NumberToText(-2), "-2");
     EXPECT_EQ(NumberToText(2.5), "2.5");
+}
+
+TEST(NumberToText, WritesOtherNumbersAsTheShortestTextThatReadsBack) {
+    // std::to_chars is the reference: the fewest digits that read back, and of
+    // those the nearest, plain or scientific, whichever is shorter.
+    const auto expectLikeToChars = [](double value) {
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        ASSERT_EQ(NumberToText(value), std::string(buffer, result.ptr)) << std::hexfloat << value;
+    };
+    // Powers of two have a narrower gap below than above; the large ones are
+    // whole numbers far beyond any count.
+    for (int exponent = -128; exponent < 128; ++exponent)
+        if (exponent < 0 || exponent >= 60) expectLikeToChars(std::ldexp(1.0, exponent));
+    // 1e23 lies halfway between two doubles and reads as the even one.
+    expectLikeToChars(1e23);
+    expectLikeToChars(std::nextafter(1e23, 2e23));
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 300; ++i) {
+        const std::uint64_t bits = random();
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        if (value != std::trunc(value) || !std::isfinite(value)) expectLikeToChars(value);
+    }
 }
 
 TEST(NumberToText, RoundTripsThroughParseForEveryCount) {
