@@ -255,8 +255,15 @@ void Win32Platform::WaitForInput(std::chrono::nanoseconds deadline) {
 }
 
 std::chrono::nanoseconds Win32Platform::Now() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    // The counter that std::chrono::steady_clock reads too, but without the
+    // POSIX clock layer it comes through, which links in clock setting.
+    LARGE_INTEGER count{};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceCounter(&count);
+    ::QueryPerformanceFrequency(&frequency);
+    const long long perSecond = frequency.QuadPart;
+    return std::chrono::seconds(count.QuadPart / perSecond) +
+           std::chrono::nanoseconds(count.QuadPart % perSecond * 1'000'000'000 / perSecond);
 }
 
 double Win32Platform::SecondsSinceMidnight() {
