@@ -9,8 +9,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +29,16 @@ using ControlId = int;
 
 // The runtime's standard error: a failing property access on a window or
 // control. Nothing in the program catches it below the event entry point,
-// which shows the runtime's error box and ends the program.
-class RuntimeError : public std::runtime_error {
+// which shows the runtime's error box and ends the program. Not a
+// std::runtime_error: libstdc++ keeps that one's text in its old
+// copy-on-write string, whose code the executable would carry.
+class RuntimeError : public std::exception {
 public:
-    using std::runtime_error::runtime_error;
+    explicit RuntimeError(std::string what) : m_what(std::move(what)) {}
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+private:
+    std::string m_what;
 };
 
 // ---- Layout: what a window and its controls are at creation ---------------
