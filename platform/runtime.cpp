@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -15,7 +14,7 @@ namespace platform {
 namespace {
 
 // An unsigned integer of any size, low 32 bits first: just the arithmetic
-// that compares a decimal with a binary number exactly.
+// that converts between decimal and binary numbers exactly.
 class BigNumber {
 public:
     explicit BigNumber(std::uint64_t value = 0) {
@@ -32,13 +31,15 @@ public:
         if (carry != 0) m_words.push_back(static_cast<std::uint32_t>(carry));
     }
 
-    // 10^n = 5^n x 2^n, and 5^13 is the largest power of five in 32 bits.
-    void MultiplyByPowerOf10(long exponent) {
-        long fives = exponent;
-        for (; fives >= 13; fives -= 13) MultiplyAdd(1220703125);
+    void MultiplyByPowerOf5(long exponent) {
+        for (; exponent >= 13; exponent -= 13) MultiplyAdd(1220703125);  // 5^13 fills 32 bits
         std::uint32_t rest = 1;
-        for (; fives > 0; --fives) rest *= 5;
+        for (; exponent > 0; --exponent) rest *= 5;
         MultiplyAdd(rest);
+    }
+
+    void MultiplyByPowerOf10(long exponent) {
+        MultiplyByPowerOf5(exponent);
         MultiplyByPowerOf2(exponent);
     }
 
@@ -46,6 +47,17 @@ public:
         if (m_words.empty()) return;
         MultiplyAdd(std::uint32_t(1) << (exponent % 32));
         m_words.insert(m_words.begin(), static_cast<std::size_t>(exponent / 32), 0);
+    }
+
+    std::string ToDecimal() const {
+        BigNumber rest = *this;
+        std::string reversed;
+        while (!rest.m_words.empty()) {
+            std::uint32_t group = rest.DivideBy(1000000000);
+            for (int i = 0; i < 9; ++i, group /= 10) reversed += static_cast<char>('0' + group % 10);
+        }
+        while (reversed.size() > 1 && reversed.back() == '0') reversed.pop_back();
+        return reversed.empty() ? "0" : std::string(reversed.rbegin(), reversed.rend());
     }
 
     friend int Compare(const BigNumber& a, const BigNumber& b) {
@@ -57,6 +69,18 @@ public:
     }
 
 private:
+    // Returns the remainder.
+    std::uint32_t DivideBy(std::uint32_t divisor) {
+        std::uint64_t rest = 0;
+        for (std::size_t i = m_words.size(); i-- > 0;) {
+            rest = rest << 32 | m_words[i];
+            m_words[i] = static_cast<std::uint32_t>(rest / divisor);
+            rest %= divisor;
+        }
+        while (!m_words.empty() && m_words.back() == 0) m_words.pop_back();
+        return static_cast<std::uint32_t>(rest);
+    }
+
     std::vector<std::uint32_t> m_words;  // no leading zero words
 };
 
@@ -186,16 +210,24 @@ struct Decimal {
     long exponent = 0;
 };
 
-Decimal NearestWithDigits(double magnitude, int count) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.*e", count - 1, magnitude);
-    Decimal d;
-    const char* p = buffer;
-    for (; *p != 'e'; ++p)
-        if (IsDigit(*p)) d.digits += *p;
-    d.exponent = std::atol(p + 1);
-    return d;
-}
+// A positive double's exact value, digits x 10^exponent: for a negative
+// binary exponent, mantissa x 2^-n = mantissa x 5^n x 10^-n.
+struct Exact {
+    explicit Exact(double magnitude) {
+        const Binary binary(BitsOf(magnitude));
+        BigNumber number(binary.mantissa);
+        if (binary.exponent >= 0) {
+            number.MultiplyByPowerOf2(binary.exponent);
+        } else {
+            number.MultiplyByPowerOf5(-binary.exponent);
+            exponent = binary.exponent;
+        }
+        digits = number.ToDecimal();
+    }
+
+    std::string digits;
+    long exponent = 0;
+};
 
 // The next decimal up with as many digits.
 Decimal NextUp(Decimal d) {
@@ -211,6 +243,17 @@ Decimal NextUp(Decimal d) {
     return d;
 }
 
+// The nearest decimal of `count` digits, halves to the even one.
+Decimal Rounded(const Exact& exact, int count) {
+    const auto kept = static_cast<std::size_t>(count);
+    Decimal d{exact.digits.substr(0, kept), static_cast<long>(exact.digits.size()) - 1 + exact.exponent};
+    if (exact.digits.size() <= kept) return d;
+    const char first = exact.digits[kept];
+    const bool more = exact.digits.find_first_not_of('0', kept + 1) != std::string::npos;
+    const bool odd = (d.digits.back() - '0') % 2 != 0;
+    return first > '5' || (first == '5' && (more || odd)) ? NextUp(d) : d;
+}
+
 // Whether the decimal reads back as `magnitude`: it lies between the
 // midpoints to the neighbours, and on a midpoint only if the mantissa is even.
 bool ReadsBackAs(const Decimal& d, double magnitude) {
@@ -223,11 +266,10 @@ bool ReadsBackAs(const Decimal& d, double magnitude) {
 }
 
 // The decimal of `count` digits that reads back as `magnitude`, if any.
-// printf gives the nearest one. Above a power of two the gap below is half the
-// gap above, so the nearest may fall just outside below while the next one up
-// still reads back.
-std::optional<Decimal> ReadingBack(double magnitude, int count) {
-    Decimal nearest = NearestWithDigits(magnitude, count);
+// Above a power of two the gap below is half the gap above, so the nearest
+// may fall just outside below while the next one up still reads back.
+std::optional<Decimal> ReadingBack(const Exact& exact, double magnitude, int count) {
+    Decimal nearest = Rounded(exact, count);
     if (ReadsBackAs(nearest, magnitude)) return nearest;
     Decimal above = NextUp(nearest);
     if (ReadsBackAs(above, magnitude)) return above;
@@ -237,25 +279,17 @@ std::optional<Decimal> ReadingBack(double magnitude, int count) {
 // The fewest digits that read back as `magnitude`, and of those the nearest.
 // A decimal that reads back still does with a zero appended, so the count
 // can be bisected; 17 digits always suffice.
-Decimal Shortest(double magnitude) {
+Decimal Shortest(const Exact& exact, double magnitude) {
     int low = 1;
     int high = 17;
     while (low < high) {
         const int middle = (low + high) / 2;
-        if (ReadingBack(magnitude, middle))
+        if (ReadingBack(exact, magnitude, middle))
             high = middle;
         else
             low = middle + 1;
     }
-    return *ReadingBack(magnitude, low);
-}
-
-// A whole number's exact digits: as short as the shortest digits padded with
-// zeros, and nearer.
-std::string Whole(double magnitude) {
-    char buffer[320];  // the largest double has 309 digits
-    std::snprintf(buffer, sizeof buffer, "%.0f", magnitude);
-    return buffer;
+    return *ReadingBack(exact, magnitude, low);
 }
 
 }  // namespace
@@ -271,7 +305,8 @@ std::string NumberToText(double value) {
     if (std::isnan(value)) return sign + "nan";
     if (std::isinf(value)) return sign + "inf";
     // Plain or scientific notation, whichever is shorter; plain on a tie.
-    const Decimal d = Shortest(std::fabs(value));
+    const Exact exact(std::fabs(value));
+    const Decimal d = Shortest(exact, std::fabs(value));
     const int count = static_cast<int>(d.digits.size());
     std::string scientific = d.digits.substr(0, 1);
     if (count > 1) scientific += "." + d.digits.substr(1);
@@ -281,8 +316,8 @@ std::string NumberToText(double value) {
     std::string plain;
     if (d.exponent < 0)
         plain = "0." + std::string(std::size_t(-d.exponent - 1), '0') + d.digits;
-    else if (d.exponent + 1 >= count)
-        plain = Whole(std::fabs(value));
+    else if (d.exponent + 1 >= count)  // whole: the exact digits are as short and nearer
+        plain = exact.digits.substr(0, exact.digits.size() - std::size_t(-exact.exponent));
     else
         plain = d.digits.substr(0, std::size_t(d.exponent + 1)) + "." +
                 d.digits.substr(std::size_t(d.exponent + 1));

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "platform/platform.h"
 
 namespace platform::win32 {
@@ -17,21 +15,22 @@ std::string DescribeError(std::string_view what, unsigned long code) {
                           system[length - 1] == ' ' || system[length - 1] == '.')) {
         system[--length] = '\0';
     }
-    char number[32];
-    // HRESULTs read best in hex, Win32 error codes in decimal.
-    if (code & 0x80000000UL)
-        std::snprintf(number, sizeof number, "0x%08lX", code);
-    else
-        std::snprintf(number, sizeof number, "%lu", code);
-
     std::string text(what);
     text += " failed (error ";
-    text += number;
+    // HRESULTs read best in hex, Win32 error codes in decimal.
+    text += (code & 0x80000000UL) ? HexText(code) : std::to_string(code);
     if (length > 0) {
         text += ": ";
         text.append(system, length);
     }
     text += ")";
+    return text;
+}
+
+std::string HexText(unsigned long value) {
+    std::string text = "0x00000000";
+    for (std::size_t i = text.size(); value != 0; value >>= 4)
+        text[--i] = "0123456789ABCDEF"[value & 0xF];
     return text;
 }
 

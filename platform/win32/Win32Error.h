@@ -11,6 +11,9 @@ namespace platform::win32 {
 // HRESULT; read it right at the failing call.
 std::string DescribeError(std::string_view what, unsigned long code);
 
+// "0x0000ABCD", as handles and HRESULTs are written.
+std::string HexText(unsigned long value);
+
 // Throws platform::RuntimeError. Only from platform calls, never from a
 // window procedure.
 [[noreturn]] void ThrowError(std::string_view what, unsigned long code);

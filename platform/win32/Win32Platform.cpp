@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "platform/win32/Win32Error.h"
@@ -53,9 +52,7 @@ struct Win32Platform::Impl final : FormHost {
     Win32Form& Find(WindowId id, const char* what) {
         for (const auto& form : forms)
             if (form->id() == id) return *form;
-        char text[96];
-        std::snprintf(text, sizeof text, "%s: no program window 0x%08X", what, static_cast<unsigned>(id));
-        ThrowError(text);
+        ThrowError(std::string(what) + ": no program window " + HexText(id));
     }
 
     RECT WindowRect(WindowId id, const char* what) {

@@ -71,6 +71,8 @@ TEST(NumberToText, WritesOtherNumbersAsTheShortestTextThatReadsBack) {
     // 1e23 lies halfway between two doubles and reads as the even one.
     expectLikeToChars(1e23);
     expectLikeToChars(std::nextafter(1e23, 2e23));
+    // Halfway between the two nearest shortest texts: the even one.
+    expectLikeToChars(0x1p50 + 0.25);
     std::mt19937_64 random(7);
     for (int i = 0; i < 300; ++i) {
         const std::uint64_t bits = random();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Fonts.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
@@ -255,6 +256,14 @@ void BadIdsAndWrongKindsThrow() {
         std::printf("    broken picture: %s\n", error.what());
         CHECK(std::strstr(error.what(), "picture 900") != nullptr);
     }
+    try {
+        p.Left(0xABC);
+    } catch (const RuntimeError& error) {
+        CHECK(std::strcmp(error.what(), "Left: no program window 0x00000ABC") == 0);
+    }
+    // HRESULTs in hex, Win32 error codes in decimal.
+    CHECK(w32::DescribeError("x", 0x80004005UL).rfind("x failed (error 0x80004005: ", 0) == 0);
+    CHECK(w32::DescribeError("x", ERROR_ACCESS_DENIED).rfind("x failed (error 5: ", 0) == 0);
 }
 
 // The intro picture is a plain BMP, so the expected pixels are read straight
