@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Two clean builds of the program from the same sources give the same bytes:
+# for each architecture, the sources are copied to two folders with different
+# absolute paths (one with a space in it) and built there, the second later,
+# with another SOURCE_DATE_EPOCH and time zone.
+# Usage: reproducible.sh [x86|x64]...   (default: both)
+# Prints "ok - ..." / "not ok - ..." per check; exits 1 when one fails.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+arches=("$@")
+[[ ${#arches[@]} -gt 0 ]] || arches=(x86 x64)
+exe="app/Korvo Idle v2 by qel.exe"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok - $what"
+        passed=$((passed + 1))
+    else
+        echo "not ok - $what"
+        failed=$((failed + 1))
+    fi
+}
+
+# Copies the sources (without build output) to $1 and builds the program there.
+build() {
+    local src=$1 arch=$2
+    local toolchain=cmake/mingw-w64-$([[ $arch == x86 ]] && echo i686 || echo x86_64).cmake
+    mkdir -p "$src"
+    tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -xf -
+    (cd "$src" && cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build build -j2 --target korvo >/dev/null)
+}
+
+same_hash() {
+    local a b
+    a=$(sha256sum <"$1" | cut -d' ' -f1)
+    b=$(sha256sum <"$2" | cut -d' ' -f1)
+    echo "# $a  $1"
+    echo "# $b  $2"
+    [[ $a == "$b" ]]
+}
+
+no_folder_names() {
+    ! strings -a "$1" | grep -F -e "$work" -e "$root"
+}
+
+for arch in "${arches[@]}"; do
+    first=$work/$arch/one
+    second="$work/$arch/the other one/src"
+    if ! build "$first" "$arch" ||
+        ! SOURCE_DATE_EPOCH=86400 TZ=Pacific/Kiritimati build "$second" "$arch"; then
+        check "$arch: both builds succeed" false
+        continue
+    fi
+    check "$arch: both builds give the same bytes" same_hash "$first/build/$exe" "$second/build/$exe"
+    check "$arch: no folder names in the executable" no_folder_names "$first/build/$exe"
+done
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
