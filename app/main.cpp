@@ -1,5 +1,7 @@
 // The executable: the program on the Win32 backend. Knows nothing of Win32
-// itself; -mwindows makes it a GUI program with a plain main().
+// itself; -mwindows makes it a GUI program with a plain main(). By the time
+// main runs, the backend has restricted the DLL search and set the stack
+// guard (platform/win32/Win32Startup.cpp).
 #include "forms/Program.h"
 #include "platform/win32/Win32Platform.h"
 
