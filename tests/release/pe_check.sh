@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# The shipped executables' headers, sections and imports: address space
+# layout randomization and DEP, relocations, no writable code, only Windows'
+# own DLLs and only the functions on the list below, the stack protector,
+# the restricted DLL search, and the size budget. Debian's pesec gives a
+# second opinion on ASLR and DEP.
+# Usage: pe_check.sh [EXE...]   (default: the x86 and x64 release builds)
+# The stack protector is checked against korvo.map, the link map beside
+# each executable. Prints "ok - ..." / "not ok - ..."; exits 1 on a failure.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+exes=("$@")
+if [[ ${#exes[@]} -eq 0 ]]; then
+    exes=("$root/build/win-x86/app/Korvo Idle v2 by qel.exe"
+          "$root/build/win-x64/app/Korvo Idle v2 by qel.exe")
+fi
+
+# The functions the program calls itself.
+program_imports='
+COMCTL32.DLL InitCommonControlsEx
+GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection CreateFontIndirectW
+  DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetTextColor
+KERNEL32.DLL ExitProcess FindResourceW FormatMessageA GetCurrentProcess GetCurrentProcessId
+  GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetTickCount64
+  LoadResource LockResource MultiByteToWideChar OutputDebugStringA QueryPerformanceCounter
+  QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
+MSVCRT.DLL abort memcmp memmove strncmp towlower
+OLE32.DLL CoCreateInstance CoInitializeEx CoUninitialize
+USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW DrawTextW
+  EndPaint FillRect FindWindowA FindWindowExA GetActiveWindow GetClientRect GetCursorPos GetDC
+  GetMessageW GetSysColor GetSysColorBrush GetSystemMetrics GetWindowLongPtrW GetWindowLongW
+  GetWindowRect GetWindowTextLengthW GetWindowTextW InvalidateRect IsIconic IsWindowVisible
+  KillTimer LoadCursorW LoadImageW MessageBoxW MsgWaitForMultipleObjectsEx PeekMessageW
+  PostQuitMessage PtInRect RegisterClassExW ReleaseCapture ReleaseDC ScreenToClient SendMessageA
+  SendMessageTimeoutA SendMessageW SetCapture SetCursor SetTimer SetWindowLongPtrW SetWindowLongW
+  SetWindowPos SetWindowTextW ShowWindow TranslateMessage UpdateWindow
+'
+# What the statically linked runtime imports: the C runtime's start-up, the
+# exception unwinder, and winpthread, which GCC's POSIX thread model uses for
+# the exception runtime's locks. winpthread keeps all of its thread control
+# in the one object that holds pthread_once, hence OpenProcess,
+# SuspendThread, SetThreadContext and SetProcessAffinityMask, which nothing
+# here calls.
+runtime_imports='
+KERNEL32.DLL AddVectoredExceptionHandler CloseHandle CreateEventA CreateSemaphoreA
+  DeleteCriticalSection DuplicateHandle EnterCriticalSection FreeLibrary GetCurrentThread
+  GetHandleInformation GetModuleHandleA GetProcessAffinityMask GetStartupInfoA
+  GetSystemTimeAsFileTime GetThreadContext GetThreadPriority InitializeCriticalSection
+  IsDebuggerPresent LeaveCriticalSection LoadLibraryA OpenProcess RaiseException ReleaseSemaphore
+  RemoveVectoredExceptionHandler ResetEvent ResumeThread RtlCaptureContext RtlLookupFunctionEntry
+  RtlUnwindEx RtlVirtualUnwind SetEvent SetLastError SetProcessAffinityMask SetThreadContext
+  SetThreadPriority SetUnhandledExceptionFilter Sleep SuspendThread TlsAlloc TlsGetValue
+  TlsSetValue TryEnterCriticalSection VirtualProtect VirtualQuery WaitForMultipleObjects
+  WaitForSingleObject __C_specific_handler
+MSVCRT.DLL __getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type
+  __setusermatherr _acmdln _amsg_exit _beginthreadex _cexit _commode _endthreadex _errno _fmode
+  _initterm _iob _onexit _setjmp _setjmp3 _strdup _ultoa calloc exit fprintf free fwrite longjmp
+  malloc memcpy memset printf realloc signal strcmp strlen vfprintf
+'
+# Never, whatever the lists above say: the program keeps no files, settings
+# or registry values, starts nothing and touches no other process.
+never='SetSystemTime SetLocalTime CreateProcessA CreateProcessW WinExec ShellExecuteA ShellExecuteW
+  CreateFileA CreateFileW RegSetValueExA RegSetValueExW RegCreateKeyExA RegCreateKeyExW
+  CreateRemoteThread WriteProcessMemory VirtualAllocEx SetWindowsHookExA SetWindowsHookExW'
+
+# One "DLL function" pair per line.
+pairs() {
+    awk '/^[A-Z0-9]+\.DLL / {dll = $1; $1 = ""} {for (i = 1; i <= NF; i++) if ($i != "") print dll, $i}'
+}
+allowed=$( { pairs <<<"$program_imports"; pairs <<<"$runtime_imports"; } | sort -u)
+
+passed=0
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok - $what"
+        passed=$((passed + 1))
+    else
+        echo "not ok - $what"
+        failed=$((failed + 1))
+    fi
+}
+
+has_line() { grep -q -- "$2" <<<"$1"; }
+
+# No section is both writable (no READONLY flag) and executable (CODE).
+no_writable_code() {
+    ! awk '/^ *[0-9]+ / {name = $2; next}
+           /CODE/ && !/READONLY/ {print "# writable code: " name; found = 1}
+           END {exit !found}' <<<"$sections"
+}
+
+has_relocations() {
+    awk '/^ *[0-9]+ \.reloc / && $3 !~ /^0+$/ {ok = 1} END {exit !ok}' <<<"$sections" &&
+        ! has_line "$headers" 'relocations stripped'
+}
+
+windows_dlls_only() {
+    local dll bad=0
+    for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
+        case $dll in
+            KERNEL32.DLL | USER32.DLL | GDI32.DLL | OLE32.DLL | OLEAUT32.DLL | COMCTL32.DLL | \
+                MSVCRT.DLL | ADVAPI32.DLL | SHELL32.DLL | WINDOWSCODECS.DLL | UXTHEME.DLL) ;;
+            *) echo "# not a Windows DLL: $dll"; bad=1 ;;
+        esac
+    done
+    [[ $bad -eq 0 ]]
+}
+
+imports_allowed() {
+    local extra
+    extra=$(comm -23 <(sort -u <<<"$imports") <(echo "$allowed"))
+    [[ -z $extra ]] || sed 's/^/# not on the list: /' <<<"$extra"
+    [[ -z $extra ]]
+}
+
+imports_never() {
+    local name found=0
+    for name in $never; do
+        if grep -q " $name\$" <<<"$imports"; then echo "# imported: $name"; found=1; fi
+    done
+    [[ $found -eq 0 ]]
+}
+
+pesec_agrees() {
+    local report
+    report=$(pesec "$exe") || return 1
+    grep -Eq '^ASLR: +yes$' <<<"$report" && grep -Eq '^DEP/NX: +yes$' <<<"$report"
+}
+
+# The guard comes from the Win32 backend (not libssp), and the shipped code
+# reads it in the functions' prologues and epilogues. x64 code reads it
+# through a pointer (.refptr), x86 code directly.
+stack_protector() {
+    local map=$1 symbol=$2 address count
+    [[ -f $map ]] || { echo "# no link map: $map"; return 1; }
+    grep -A1 '^ \.data\$__stack_chk_guard$' "$map" | grep -q 'Win32Startup\.cpp\.obj' || {
+        echo "# the guard does not come from Win32Startup.cpp"
+        return 1
+    }
+    address=$(awk -v s="$symbol" '$2 == s && $1 ~ /^0x/ {print $1; exit}' "$map")
+    [[ -n $address ]] || { echo "# no $symbol in the map"; return 1; }
+    address=$(printf '0x%x' "$address")
+    count=$(objdump -d "$exe" | grep -c -- "$address\b" || true)
+    echo "# $count reads of $symbol at $address"
+    [[ $count -ge 20 ]]
+}
+
+for exe in "${exes[@]}"; do
+    if [[ ! -f $exe ]]; then
+        check "$exe exists" false
+        continue
+    fi
+    headers=$(objdump -p "$exe")
+    sections=$(objdump -h "$exe")
+    imports=$(awk '/DLL Name:/ {dll = toupper($3)} /^\t[0-9a-f]+\t +[0-9]+ / {print dll, $3}' <<<"$headers")
+    case $headers in
+        *"file format pei-i386"*) arch=x86 budget=716800 guard=__stack_chk_guard ;;
+        *"file format pei-x86-64"*) arch=x64 budget=819200 guard=.refptr.__stack_chk_guard ;;
+        *) check "$exe is a Windows executable" false; continue ;;
+    esac
+
+    check "$arch: ASLR (DYNAMIC_BASE)" has_line "$headers" $'^\t*DYNAMIC_BASE$'
+    check "$arch: DEP (NX_COMPAT)" has_line "$headers" $'^\t*NX_COMPAT$'
+    if [[ $arch == x64 ]]; then
+        check "$arch: 64-bit ASLR (HIGH_ENTROPY_VA)" has_line "$headers" $'^\t*HIGH_ENTROPY_VA$'
+    fi
+    check "$arch: relocations kept (.reloc)" has_relocations
+    check "$arch: no section both writable and executable" no_writable_code
+    check "$arch: pesec agrees on ASLR and DEP" pesec_agrees
+    check "$arch: only DLLs that come with Windows" windows_dlls_only
+    check "$arch: only imports on the list" imports_allowed
+    check "$arch: none of the never-imports" imports_never
+    check "$arch: stack protector in the shipped code" \
+        stack_protector "$(dirname "$exe")/korvo.map" "$guard"
+    check "$arch: DLL search restricted at start-up" grep -q SetDefaultDllDirectories "$exe"
+    size=$(stat -c %s "$exe")
+    check "$arch: $size bytes, within $budget" test "$size" -le "$budget"
+done
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
