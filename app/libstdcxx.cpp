@@ -12,6 +12,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <utility>
 
 // The default terminate handler writes the exception's type to stderr, which
 // a GUI program does not have, and brings the 46 KB C++ name demangler for
@@ -23,7 +24,9 @@ void __verbose_terminate_handler() { std::abort(); }
 // The throw helpers behind the containers' checks share one object file
 // with those for every standard exception, whose copy-on-write strings bring
 // the old string implementation and std::random_device: about 80 KB. The
-// stand-ins throw exceptions with the same what().
+// stand-ins throw exceptions with the same what(). Code that needs another
+// helper brings the library's object back, and the link then fails on the
+// helpers defined twice: add the new one here.
 namespace {
 
 class LibraryError : public std::exception {
