@@ -1,4 +1,4 @@
-# Cross build for Windows with mingw-w64 (posix threads variant). The
+# Cross build for Windows with mingw-w64 (win32 threads variant). The
 # processor comes from the wrapper file that includes this one:
 # mingw-w64-i686.cmake (32-bit, the main download) or mingw-w64-x86_64.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
@@ -6,8 +6,8 @@ if(NOT CMAKE_SYSTEM_PROCESSOR)
   set(CMAKE_SYSTEM_PROCESSOR i686)
 endif()
 set(TOOLCHAIN_PREFIX ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
+set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-win32)
 set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

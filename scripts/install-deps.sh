@@ -6,8 +6,8 @@ set -euo pipefail
 
 packages=(
   cmake make g++ binutils libgtest-dev
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth xdotool x11-utils openbox imagemagick
   fonts-liberation fonts-dejavu-core

@@ -20,7 +20,7 @@ fi
 program_imports='
 COMCTL32.DLL InitCommonControlsEx
 GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection CreateFontIndirectW
-  DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetTextColor
+  DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetDIBitsToDevice SetTextColor
 KERNEL32.DLL ExitProcess FindResourceW FormatMessageA GetCurrentProcess GetCurrentProcessId
   GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetTickCount64
   LoadResource LockResource MultiByteToWideChar OutputDebugStringA QueryPerformanceCounter
@@ -36,27 +36,17 @@ USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessa
   SendMessageTimeoutA SendMessageW SetCapture SetCursor SetTimer SetWindowLongPtrW SetWindowLongW
   SetWindowPos SetWindowTextW ShowWindow TranslateMessage UpdateWindow
 '
-# What the statically linked runtime imports: the C runtime's start-up, the
-# exception unwinder, and winpthread, which GCC's POSIX thread model uses for
-# the exception runtime's locks. winpthread keeps all of its thread control
-# in the one object that holds pthread_once, hence OpenProcess,
-# SuspendThread, SetThreadContext and SetProcessAffinityMask, which nothing
-# here calls.
+# What the statically linked runtime imports: the C runtime's start-up and
+# the exception unwinder with its thread-safe helpers.
 runtime_imports='
-KERNEL32.DLL AddVectoredExceptionHandler CloseHandle CreateEventA CreateSemaphoreA
-  DeleteCriticalSection DuplicateHandle EnterCriticalSection FreeLibrary GetCurrentThread
-  GetHandleInformation GetModuleHandleA GetProcessAffinityMask GetStartupInfoA
-  GetSystemTimeAsFileTime GetThreadContext GetThreadPriority InitializeCriticalSection
-  IsDebuggerPresent LeaveCriticalSection LoadLibraryA OpenProcess RaiseException ReleaseSemaphore
-  RemoveVectoredExceptionHandler ResetEvent ResumeThread RtlCaptureContext RtlLookupFunctionEntry
-  RtlUnwindEx RtlVirtualUnwind SetEvent SetLastError SetProcessAffinityMask SetThreadContext
-  SetThreadPriority SetUnhandledExceptionFilter Sleep SuspendThread TlsAlloc TlsGetValue
-  TlsSetValue TryEnterCriticalSection VirtualProtect VirtualQuery WaitForMultipleObjects
-  WaitForSingleObject __C_specific_handler
+KERNEL32.DLL CloseHandle CreateSemaphoreW DeleteCriticalSection EnterCriticalSection FreeLibrary
+  GetModuleHandleA GetStartupInfoA InitializeCriticalSection LeaveCriticalSection LoadLibraryA
+  RaiseException ReleaseSemaphore RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx
+  RtlVirtualUnwind SetLastError SetUnhandledExceptionFilter Sleep TlsAlloc TlsFree TlsGetValue
+  TlsSetValue VirtualProtect VirtualQuery WaitForSingleObject __C_specific_handler
 MSVCRT.DLL __getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type
-  __setusermatherr _acmdln _amsg_exit _beginthreadex _cexit _commode _endthreadex _errno _fmode
-  _initterm _iob _onexit _setjmp _setjmp3 _strdup _ultoa calloc exit fprintf free fwrite longjmp
-  malloc memcpy memset printf realloc signal strcmp strlen vfprintf
+  __setusermatherr _acmdln _amsg_exit _cexit _commode _errno _fmode _initterm _iob _onexit calloc
+  exit fprintf free fwrite malloc memcpy memset realloc signal strcmp strlen vfprintf
 '
 # Never, whatever the lists above say: the program keeps no files, settings
 # or registry values, starts nothing and touches no other process.
