@@ -90,8 +90,7 @@ row "executable size, bytes" "$p" "minimal.exe" "$b" "$(ratio "$p" "$b")"
 imports() { objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr -d '\r' | sort -f | paste -sd, -; }
 p=$(imports "$EXE") b=$(imports "$MINIMAL")
 row "imported DLLs" "$(tr ',' '\n' <<<"$p" | grep -c .)" "minimal.exe" "$(tr ',' '\n' <<<"$b" | grep -c .)" "-"
-if "$(dirname "$0")/check_exe.sh" "$ARCH" "$EXE" >/dev/null 2>&1; then shipped=all; else shipped=NOT; fi
-note "program imports: $p ($shipped shipped with Windows)"
+note "program imports: $p"
 note "minimal.exe imports: $b"
 
 # ---- memory and processor time while idle -------------------------------------------
