@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <objbase.h>
-
 #include "platform/win32/UniqueHandle.h"
 
 namespace platform::win32 {
@@ -42,6 +40,14 @@ struct KernelHandleTraits {
     static void Close(pointer h) noexcept { ::CloseHandle(h); }
 };
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+
+// A DLL from LoadLibrary.
+struct ModuleTraits {
+    using pointer = HMODULE;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::FreeLibrary(h); }
+};
+using UniqueModule = UniqueHandle<ModuleTraits>;
 
 template <typename T>
 struct ComTraits {
@@ -101,23 +107,6 @@ public:
 private:
     HDC m_dc;
     HGDIOBJ m_old;
-};
-
-// COM for this thread, for as long as the object lives.
-class ComApartment {
-public:
-    ComApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(m_hr)) ::CoUninitialize();
-    }
-    // Also usable when another part of the thread chose the other model first.
-    bool usable() const noexcept { return SUCCEEDED(m_hr) || m_hr == RPC_E_CHANGED_MODE; }
-    HRESULT result() const noexcept { return m_hr; }
-
-private:
-    HRESULT m_hr;
 };
 
 }  // namespace platform::win32

@@ -1,10 +1,13 @@
-// Win32 backend: picture decoding through WIC.
+// Win32 backend: pictures from resources, a BMP in place, others through WIC.
 #include "platform/win32/Win32Picture.h"
 
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+#include <objbase.h>
+#include <wincodec.h>
 
 #include "platform/win32/Win32Error.h"
 
@@ -43,22 +46,51 @@ bool UseBmpInPlace(const BYTE* bytes, DWORD size, Picture& picture) {
     return true;
 }
 
+// COM for this thread while the object lives, from ole32 loaded for it. The
+// program decodes one picture, at the hand-over: it need not load COM at
+// start, and lets COM and the codecs go again after the decode.
+class ComApartment {
+public:
+    ComApartment() noexcept : m_ole32(::LoadLibraryW(L"ole32.dll")) {
+        if (!m_ole32) {
+            m_hr = HRESULT_FROM_WIN32(::GetLastError());
+            return;
+        }
+        const auto initialize = Function<decltype(&::CoInitializeEx)>("CoInitializeEx");
+        m_uninitialize = Function<decltype(&::CoUninitialize)>("CoUninitialize");
+        m_createInstance = Function<decltype(&::CoCreateInstance)>("CoCreateInstance");
+        m_hr = initialize && m_uninitialize && m_createInstance
+                   ? initialize(nullptr, COINIT_APARTMENTTHREADED)
+                   : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(m_hr)) m_uninitialize();
+    }
+
+    // Also usable when another part of the thread chose the other model first.
+    bool usable() const noexcept { return SUCCEEDED(m_hr) || m_hr == RPC_E_CHANGED_MODE; }
+    HRESULT result() const noexcept { return m_hr; }
+    HRESULT CreateInstance(REFCLSID clsid, REFIID iid, void** object) const noexcept {
+        return m_createInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
+    }
+
+private:
+    template <typename F>
+    F Function(const char* name) const noexcept {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(m_ole32.get(), name)));
+    }
+
+    UniqueModule m_ole32;  // declared first: freed after COM is left
+    decltype(&::CoUninitialize) m_uninitialize = nullptr;
+    decltype(&::CoCreateInstance) m_createInstance = nullptr;
+    HRESULT m_hr = E_FAIL;
+};
+
 }  // namespace
 
-IWICImagingFactory& PictureLoader::Factory() {
-    if (!m_factory) {
-        if (!m_com) m_com.emplace();
-        if (!m_com->usable())
-            ThrowError("CoInitializeEx", static_cast<unsigned long>(m_com->result()));
-        const HRESULT hr =
-            ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IWICImagingFactory, reinterpret_cast<void**>(m_factory.put()));
-        if (FAILED(hr)) ThrowError("creating the WIC imaging factory", static_cast<unsigned long>(hr));
-    }
-    return *m_factory.get();
-}
-
-Picture PictureLoader::Load(HINSTANCE module, int id) {
+Picture LoadPicture(HINSTANCE module, int id) {
     const std::string name = "picture " + std::to_string(id);
     HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
     if (!info) ThrowError(name + ": FindResourceW", ::GetLastError());
@@ -70,7 +102,16 @@ Picture PictureLoader::Load(HINSTANCE module, int id) {
     Picture inPlace;
     if (UseBmpInPlace(static_cast<const BYTE*>(bytes), size, inPlace)) return inPlace;
 
-    IWICImagingFactory& factory = Factory();
+    // Declared in this order, the objects go before the factory, and the
+    // factory before COM.
+    const ComApartment com;
+    if (!com.usable()) ThrowError("CoInitializeEx", static_cast<unsigned long>(com.result()));
+    ComPtr<IWICImagingFactory> factoryPtr;
+    const HRESULT created = com.CreateInstance(CLSID_WICImagingFactory, IID_IWICImagingFactory,
+                                               reinterpret_cast<void**>(factoryPtr.put()));
+    if (FAILED(created))
+        ThrowError("creating the WIC imaging factory", static_cast<unsigned long>(created));
+    IWICImagingFactory& factory = *factoryPtr.get();
     ComPtr<IWICStream> stream;
     Check(factory.CreateStream(stream.put()), id, "CreateStream");
     // NOTE: WIC wants a writable pointer but only reads through it.

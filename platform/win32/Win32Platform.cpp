@@ -89,7 +89,6 @@ struct Win32Platform::Impl final : FormHost {
 
     HINSTANCE instance;
     EventSink* sink = nullptr;
-    PictureLoader pictures;
     FontCatalog fonts;
     std::vector<std::unique_ptr<Win32Form>> forms;  // creation order; never shrinks
 };
@@ -118,7 +117,7 @@ void Win32Platform::SetEventSink(EventSink* sink) { m_impl->sink = sink; }
 
 WindowId Win32Platform::CreateForm(const FormLayout& layout) {
     Picture picture;
-    if (layout.pictureId != 0) picture = m_impl->pictures.Load(m_impl->instance, layout.pictureId);
+    if (layout.pictureId != 0) picture = LoadPicture(m_impl->instance, layout.pictureId);
     auto form = Win32Form::Create(*m_impl, m_impl->instance, layout, std::move(picture), m_impl->fonts);
     const WindowId id = form->id();
     m_impl->forms.push_back(std::move(form));

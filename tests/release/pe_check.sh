@@ -23,10 +23,9 @@ GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection Crea
   DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetDIBitsToDevice SetTextColor
 KERNEL32.DLL ExitProcess FindResourceW FormatMessageA GetCurrentProcess GetCurrentProcessId
   GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetTickCount64
-  LoadResource LockResource MultiByteToWideChar OutputDebugStringA QueryPerformanceCounter
+  LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA QueryPerformanceCounter
   QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
 MSVCRT.DLL abort memcmp memmove strncmp towlower
-OLE32.DLL CoCreateInstance CoInitializeEx CoUninitialize
 USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW DrawTextW
   EndPaint FillRect FindWindowA FindWindowExA GetActiveWindow GetClientRect GetCursorPos GetDC
   GetMessageW GetSysColor GetSysColorBrush GetSystemMetrics GetWindowLongPtrW GetWindowLongW
