@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
 
 #include <algorithm>
 #include <climits>
@@ -37,9 +36,6 @@ UINT TimeoutMs(std::chrono::milliseconds timeout) {
 
 struct Win32Platform::Impl final : FormHost {
     Impl() : instance(::GetModuleHandleW(nullptr)) {
-        // Loads comctl32 so the manifest's version 6 buttons are used.
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
-        ::InitCommonControlsEx(&icc);
         Win32Form::RegisterWindowClass(instance);
     }
 

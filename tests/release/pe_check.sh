@@ -18,7 +18,6 @@ fi
 
 # The functions the program calls itself.
 program_imports='
-COMCTL32.DLL InitCommonControlsEx
 GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection CreateFontIndirectW
   DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetDIBitsToDevice SetTextColor
 KERNEL32.DLL ExitProcess FindResourceW FormatMessageA GetCurrentProcess GetCurrentProcessId
