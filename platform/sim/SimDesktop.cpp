@@ -124,8 +124,8 @@ bool SimDesktop::ControlVisible(WindowId form, ControlId control) const {
 Cursor SimDesktop::CursorAt(WindowId form, float x, float y) const {
     Input at;
     at.form = form;
-    at.x = x;
-    at.y = y;
+    at.x = at.releaseX = x;
+    at.y = at.releaseY = y;
     const auto hit = HitTest(at);
     if (!hit) return Cursor::Arrow;
     return FormNode(form).form->layout.controls[static_cast<std::size_t>(hit->control)].cursor;
@@ -147,12 +147,19 @@ nanoseconds SimDesktop::NextTimerDue(WindowId form, ControlId timer) const {
 // ---- Scripted input ----------------------------------------------------------
 
 void SimDesktop::ClickAt(WindowId form, float x, float y, nanoseconds delay) {
+    PressAndReleaseAt(form, x, y, x, y, delay);
+}
+
+void SimDesktop::PressAndReleaseAt(WindowId form, float x, float y, float releaseX, float releaseY,
+                                   nanoseconds delay) {
     Input input;
     input.due = m_now + delay;
     input.sequence = m_sequence++;
     input.form = form;
     input.x = x;
     input.y = y;
+    input.releaseX = releaseX;
+    input.releaseY = releaseY;
     m_input.push_back(input);
 }
 
@@ -186,19 +193,21 @@ std::optional<Event> SimDesktop::HitTest(const Input& input) const {
     const Node& node = it->second;
     if (!node.form->visible || node.form->minimized) return std::nullopt;
     const auto& controls = node.form->layout.controls;
-    auto contains = [&](std::size_t i) {
+    const FormLayout& layout = node.form->layout;
+    // The window gets a press only inside its client area.
+    if (input.x < 0 || input.y < 0 || input.x >= layout.clientWidth || input.y >= layout.clientHeight)
+        return std::nullopt;
+    auto contains = [&](std::size_t i, float x, float y) {
         const ControlLayout& c = controls[i];
-        return node.controls[i].visible && input.x >= c.left && input.x < c.left + c.width &&
-               input.y >= c.top && input.y < c.top + c.height;
+        return node.controls[i].visible && x >= c.left && x < c.left + c.width && y >= c.top &&
+               y < c.top + c.height;
     };
-    // Buttons are windows of their own, above the windowless labels.
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].kind == ControlKind::Button && contains(i)) {
-            return Event{input.form, static_cast<ControlId>(i), EventKind::Click, MouseButton::Left};
-        }
-    }
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].kind == ControlKind::Label && contains(i)) {
+    // Buttons are windows of their own, above the windowless labels. The
+    // pressed control clicks when the release lies in it too.
+    for (const ControlKind kind : {ControlKind::Button, ControlKind::Label}) {
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            if (controls[i].kind != kind || !contains(i, input.x, input.y)) continue;
+            if (!contains(i, input.releaseX, input.releaseY)) return std::nullopt;
             return Event{input.form, static_cast<ControlId>(i), EventKind::Click, MouseButton::Left};
         }
     }

@@ -108,6 +108,11 @@ public:
     // A click at a point of a form's client area (twips), `delay` from now;
     // hit-tested when it is delivered, as a real click is.
     void ClickAt(WindowId form, float x, float y, nanoseconds delay = {});
+    // A press at a point of the client area and its release at another, as
+    // the window sees them with the mouse captured: the release may lie
+    // outside the window. A click when both lie in the pressed control.
+    void PressAndReleaseAt(WindowId form, float x, float y, float releaseX, float releaseY,
+                           nanoseconds delay = {});
     // A click on the middle of a control.
     void Click(WindowId form, ControlId control, nanoseconds delay = {});
     void MouseDown(WindowId form, ControlId control, MouseButton button, nanoseconds delay = {});
@@ -203,7 +208,8 @@ private:
         std::uint64_t sequence = 0;
         WindowId form = kNoWindow;
         bool isClick = true;
-        float x = 0, y = 0;          // clicks: client point
+        float x = 0, y = 0;          // clicks: client point of the press
+        float releaseX = 0, releaseY = 0;  // and of the release
         ControlId control = 0;       // mouse-downs
         MouseButton button = MouseButton::Left;
     };
