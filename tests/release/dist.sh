@@ -6,16 +6,11 @@
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 x86=$1 x64=$2
-passed=0 failed=0
-check() { # NAME CMD...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok - $name"; else failed=$((failed + 1)); echo "not ok - $name"; fi
-}
-check_eq() { check "$1" test "$2" = "$3"; [[ $2 == "$3" ]] || printf '# expected: %s\n# actual:   %s\n' "$2" "$3"; }
+. "$root/tests/release/lib.sh"
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
 exe="Korvo Idle v2 by qel.exe"
 
-zip1=$("$root/scripts/dist.sh" "$x86" "$x64" "$tmp/a") || { echo "not ok - the release is made"; echo "0 passed, 1 failed"; exit 1; }
+zip1=$("$root/scripts/dist.sh" "$x86" "$x64" "$tmp/a") || { check "the release is made" false; release_finish; }
 # Another run, later, in another time zone and with another umask, must give
 # the same bytes, every entry dated at the last commit.
 zip2=$(umask 077; TZ=Pacific/Kiritimati "$root/scripts/dist.sh" "$x86" "$x64" "$tmp/b")
@@ -40,5 +35,4 @@ check "the x86 executable is the 32-bit build's" cmp -s "$dir/x86/$exe" "$x86/ap
 check "the x64 executable is the 64-bit build's" cmp -s "$dir/x64/$exe" "$x64/app/$exe"
 check "each is for its architecture" bash -c 'objdump -f "$1" | grep -q "pei-i386$" && objdump -f "$2" | grep -q "pei-x86-64$"' _ "$dir/x86/$exe" "$dir/x64/$exe"
 
-echo "$passed passed, $failed failed"
-(( failed == 0 ))
+release_finish

@@ -58,19 +58,7 @@ pairs() {
 }
 allowed=$( { pairs <<<"$program_imports"; pairs <<<"$runtime_imports"; } | sort -u)
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok - $what"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $what"
-        failed=$((failed + 1))
-    fi
-}
+. "$root/tests/release/lib.sh"
 
 has_line() { grep -q -- "$2" <<<"$1"; }
 
@@ -169,5 +157,4 @@ for exe in "${exes[@]}"; do
     check "$arch: $size bytes, within $budget" test "$size" -le "$budget"
 done
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+release_finish

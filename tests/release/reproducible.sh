@@ -15,19 +15,7 @@ exe="app/Korvo Idle v2 by qel.exe"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok - $what"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $what"
-        failed=$((failed + 1))
-    fi
-}
+. "$root/tests/release/lib.sh"
 
 # Copies the sources (without build output) to $1 and builds the program there.
 build() {
@@ -64,5 +52,4 @@ for arch in "${arches[@]}"; do
     check "$arch: no folder names in the executable" no_folder_names "$first/build/$exe"
 done
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+release_finish
