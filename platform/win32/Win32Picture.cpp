@@ -57,11 +57,15 @@ public:
             return;
         }
         const auto initialize = Function<decltype(&::CoInitializeEx)>("CoInitializeEx");
-        m_uninitialize = Function<decltype(&::CoUninitialize)>("CoUninitialize");
-        m_createInstance = Function<decltype(&::CoCreateInstance)>("CoCreateInstance");
-        m_hr = initialize && m_uninitialize && m_createInstance
-                   ? initialize(nullptr, COINIT_APARTMENTTHREADED)
-                   : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+        const auto uninitialize = Function<decltype(&::CoUninitialize)>("CoUninitialize");
+        const auto createInstance = Function<decltype(&::CoCreateInstance)>("CoCreateInstance");
+        if (!initialize || !uninitialize || !createInstance) {
+            m_hr = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+            return;
+        }
+        m_uninitialize = uninitialize;
+        m_createInstance = createInstance;
+        m_hr = initialize(nullptr, COINIT_APARTMENTTHREADED);
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
