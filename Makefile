@@ -48,7 +48,7 @@ pictures: deps
 # End-to-end tests: the real executables under Wine in Xvfb, every build
 # that runs on this machine.
 e2e: win
-	@tests/e2e/run.sh $(WIN_X64) $(WIN_X86)
+	@tests/e2e/run.sh $(WIN_X86) $(WIN_X64)
 
 # The executables as shipped and the release zip; no Wine needed.
 release: win
@@ -57,10 +57,10 @@ release: win
 test: unit memcheck lint pictures release e2e
 
 run: win
-	@scripts/demo.sh $(WIN_X64) $(WIN_X86)
+	@scripts/demo.sh $(WIN_X86) $(WIN_X64)
 
 bench: win
-	@tests/e2e/bench.sh $(WIN_X64) $(WIN_X86)
+	@tests/e2e/bench.sh $(WIN_X86) $(WIN_X64)
 
 # The release zip for users, in dist/.
 dist: win

@@ -6,14 +6,14 @@
 # received and where the screenshots are.
 # Runs the 32-bit build (the main download) where this machine can, else the
 # 64-bit one.
-# Usage: demo.sh X64-BUILD-DIR X86-BUILD-DIR
+# Usage: demo.sh X86-BUILD-DIR X64-BUILD-DIR
 set -uo pipefail
 . "$(dirname "$0")/wine-env.sh"
 wine_env
 if [[ " $WINE_ARCHES " == *" x86 "* ]]; then
-  export E2E_BUILD=${2:-build/win-x86} arch="32-bit"
+  export E2E_BUILD=${1:-build/win-x86} arch="32-bit"
 else
-  export E2E_BUILD=${1:-build/win-x64} arch="64-bit"
+  export E2E_BUILD=${2:-build/win-x64} arch="64-bit"
   wine_env_says
 fi
 EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"

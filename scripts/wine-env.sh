@@ -28,7 +28,15 @@ runs_32bit_code() {
 
 wine_env() {
   unset WINEARCH   # a 64-bit prefix in both modes
-  if [[ ${KORVO_WIN64_ONLY:-0} != 1 && -x /usr/lib/wine/wine ]] && runs_32bit_code; then
+  WINE_ONLY64_WHY=
+  if [[ ${KORVO_WIN64_ONLY:-0} == 1 ]]; then
+    WINE_ONLY64_WHY="KORVO_WIN64_ONLY=1"
+  elif ! runs_32bit_code; then
+    WINE_ONLY64_WHY="this machine runs no 32-bit code"
+  elif [[ ! -x /usr/lib/wine/wine ]]; then
+    WINE_ONLY64_WHY="32-bit Wine is not installed"
+  fi
+  if [[ -z $WINE_ONLY64_WHY ]]; then
     # NOTE: Debian's wrapper starts the 32-bit loader, which hands 64-bit
     # programs on to the 64-bit one.
     WINE=wine WINE_MODE=wow64 WINE_ARCHES="x64 x86"
@@ -37,13 +45,6 @@ wine_env() {
     # installed, even where it cannot run: call the 64-bit one directly.
     WINE=/usr/lib/wine/wine64 WINE_MODE=win64 WINE_ARCHES=x64
     export WINELOADER=$WINE
-    if [[ ${KORVO_WIN64_ONLY:-0} == 1 ]]; then
-      WINE_ONLY64_WHY="KORVO_WIN64_ONLY=1"
-    elif runs_32bit_code; then
-      WINE_ONLY64_WHY="32-bit Wine is not installed"
-    else
-      WINE_ONLY64_WHY="this machine runs no 32-bit code"
-    fi
   fi
 }
 

@@ -58,9 +58,11 @@ click $((L + 336 + 60)) $((T + 304 + 12))
 # the idle window must be seen only after both lines.
 lines_when_shown=-1 intro_seen_with_lines=0 end=$(( $(now_ms) + 60000 ))
 while (( $(now_ms) < end )); do
-  # Visibility first: a line that arrives between the two reads then counts.
+  # Each pair of reads is ordered so that a change between them cannot fail
+  # the check: the idle window seen first, then the lines counted; a line
+  # counted first, then the intro window still seen.
   if form_visible "$LOAD_CAPTION"; then lines_when_shown=$(entered "$m"); break; fi
-  if form_visible "" && (( $(entered "$m") > 0 )); then intro_seen_with_lines=1; fi
+  if (( $(entered "$m") > 0 )) && form_visible ""; then intro_seen_with_lines=1; fi
 done
 wait_until 30000 pid_gone "$watcher"
 form_settled "$LOAD_CAPTION"

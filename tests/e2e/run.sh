@@ -5,29 +5,17 @@
 # run each way: each program posting into the other build's stand-in (a
 # user's real chat client is a 32-bit program). What cannot run here is named
 # and counted as skipped; tests/release checks both executables statically.
-# Usage: run.sh X64-BUILD-DIR X86-BUILD-DIR
+# Usage: run.sh X86-BUILD-DIR X64-BUILD-DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-env.sh"
+. "$here/../tally.sh"
 wine_env
-declare -A build=([x64]=${1:-$here/../../build/win-x64} [x86]=${2:-$here/../../build/win-x86})
+declare -A build=([x86]=${1:-$here/../../build/win-x86} [x64]=${2:-$here/../../build/win-x64})
 declare -A bits=([x64]=64-bit [x86]=32-bit)
 for arch in x64 x86; do
   build[$arch]=$(cd "${build[$arch]}" && pwd) || { echo "no build tree for $arch"; exit 2; }
 done
-passed=0 failed=0 skipped=0
-out=$(mktemp) || exit 2
-trap 'rm -f "$out"' EXIT
-
-result() { # STATUS NAME: one line of the summary's own
-  case $1 in
-    ok) passed=$((passed + 1)) ;;
-    skip) skipped=$((skipped + 1)) ;;
-    *) failed=$((failed + 1)) ;;
-  esac
-  echo "$1 - $2"
-}
-
 suite=()
 for test in "$here"/*.sh; do
   case ${test##*/} in lib.sh | *_lib.sh | run.sh | bench*.sh) continue ;; esac
@@ -40,17 +28,8 @@ cross=("$here/chat_bridge.sh" "$here/program.sh")
 run_script() {
   echo "# ${1##*/} on ${2##*/}${3:+ with the stand-in of $(basename "${3%/tools/*}")}"
   local t0=$SECONDS
-  E2E_STANDIN=${3:-$2/tools/standin.exe} bash "$1" "$2" | tee "$out"
+  tally "${1##*/}" env E2E_STANDIN="${3:-$2/tools/standin.exe}" bash "$1" "$2"
   echo "# ${1##*/} took $((SECONDS - t0)) s"
-  # A script that died before its summary counts as one failure.
-  local summary p f
-  summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$out" | tail -n 1)
-  if [[ -z $summary ]]; then
-    result "not ok" "${1##*/} ran to its summary"
-    return
-  fi
-  read -r p _ f _ <<<"$summary"
-  passed=$((passed + p)) failed=$((failed + f))
 }
 
 runs_here() { [[ " $WINE_ARCHES " == *" $1 "* ]]; }
@@ -61,7 +40,7 @@ for arch in x64 x86; do
     if runs_here "$arch"; then
       run_script "$test" "${build[$arch]}"
     else
-      result skip "${test##*/} on the ${bits[$arch]} build: $WINE_ONLY64_WHY"
+      tally_result skip "${test##*/} on the ${bits[$arch]} build: $WINE_ONLY64_WHY"
     fi
   done
 done
@@ -72,10 +51,9 @@ for pair in "x64 x86" "x86 x64"; do
     if runs_here "$program" && runs_here "$standin"; then
       run_script "$test" "${build[$program]}" "${build[$standin]}/tools/standin.exe"
     else
-      result skip "$name: $WINE_ONLY64_WHY"
+      tally_result skip "$name: $WINE_ONLY64_WHY"
     fi
   done
 done
 
-echo "$passed passed, $failed failed, $skipped skipped"
-(( failed == 0 ))
+tally_finish
