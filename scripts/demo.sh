@@ -45,7 +45,8 @@ fi
 
 # No display: a scripted session on Xvfb, with the end-to-end harness.
 E2E_NAME=demo
-. "$(dirname "$0")/../tests/e2e/lib.sh"
+# The harness takes its build from its first argument: the one chosen above.
+. "$(dirname "$0")/../tests/e2e/lib.sh" "$E2E_BUILD"
 . "$(dirname "$0")/../tests/e2e/program_lib.sh"
 session_start || session_abort "the virtual display starts"
 standin_start || session_abort "the stand-in starts"
