@@ -1,6 +1,6 @@
-// Runtime services that need no window system: number/text conversions,
-// rounding, the random generator, and the application title. Portable; both
-// backends and the core use them.
+// Runtime services that need no window system: the idle count, rounding,
+// the random generator, and the application title. Portable; both backends
+// and the core use them.
 #pragma once
 
 #include <cstdint>
@@ -12,14 +12,10 @@ namespace platform {
 // Title of every message box and of the runtime's error box.
 inline constexpr std::string_view kAppTitle = "Korvo Idle v2 by qel";
 
-// The leading decimal number of `text` ("." as the decimal point), reading up
-// to the first character that cannot continue it, as the nearest double
-// (halves to the even one); 0 when there is none.
-double ParseNumber(std::string_view text);
-
-// The shortest decimal text of `value`, with no leading blank. Whole numbers
-// below 1e15 are written out in full ("100000", never "1e+05").
-std::string NumberToText(double value);
+// The idle count after `text`: its leading decimal digits plus one, written
+// as plain digits. Exact for counts of any length, so the counter never stops
+// or wraps; a text that starts with no digit counts as 0.
+std::string NextCount(std::string_view text);
 
 // Rounds to the nearest 32-bit integer, halves to the even neighbour.
 std::int32_t RoundToInt32(double value);

@@ -194,7 +194,7 @@ void Form2::Label7_Click() { winhelpers::MinimizeWindow(m_window); }
 
 void Form2::Timer1_Timer() {
     m_platform.PumpMessages();
-    Label2.SetCaption(platform::NumberToText(platform::ParseNumber(Label2.Caption()) + 1));
+    Label2.SetCaption(platform::NextCount(Label2.Caption()));
     m_window.SetCaption(Label2.Caption() + kTickSuffix);
     chat::PostChatLine(m_platform, MinuteLine(Label2.Caption()));
     chat::PauseSeconds(m_platform, 0.8);

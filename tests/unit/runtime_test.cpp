@@ -1,12 +1,9 @@
-// Number/text conversions, rounding, the generator and the code page: the
+// The idle count, rounding, the generator and the code page: the
 // pieces the counter, the slide and the chat lines stand on.
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <cmath>
-#include <cstring>
-#include <random>
 #include <set>
+#include <string>
 
 #include "platform/runtime.h"
 #include "platform/sim/cp1252.h"
@@ -15,77 +12,24 @@
 using namespace platform;
 using testing_support::Bytes;
 
-TEST(ParseNumber, ReadsTheLeadingNumberAndStopsAtTheFirstForeignCharacter) {
-    EXPECT_EQ(ParseNumber("0"), 0.0);
-    EXPECT_EQ(ParseNumber("41"), 41.0);
-    EXPECT_EQ(ParseNumber("12 Min(s)"), 12.0);
-    EXPECT_EQ(ParseNumber("7abc"), 7.0);
-    EXPECT_EQ(ParseNumber("1.5"), 1.5);
-    EXPECT_EQ(ParseNumber("-3"), -3.0);
-    EXPECT_EQ(ParseNumber("1e3"), 1000.0);
-    EXPECT_EQ(ParseNumber("2e"), 2.0);   // an exponent without digits is not read
-    EXPECT_EQ(ParseNumber("3.x"), 3.0);
-    EXPECT_EQ(ParseNumber("100000"), 100000.0);
+TEST(NextCount, AddsOneWithEveryCarryAndNoUpperBound) {
+    EXPECT_EQ(NextCount("0"), "1");
+    EXPECT_EQ(NextCount("41"), "42");
+    EXPECT_EQ(NextCount("9"), "10");
+    EXPECT_EQ(NextCount("99"), "100");
+    EXPECT_EQ(NextCount("1099"), "1100");
+    // Past 2^53, where a double stops counting, and past 64 bits.
+    EXPECT_EQ(NextCount("9007199254740992"), "9007199254740993");
+    EXPECT_EQ(NextCount("999999999999999"), "1000000000000000");
+    EXPECT_EQ(NextCount(std::string(40, '9')), "1" + std::string(40, '0'));
 }
 
-TEST(ParseNumber, GivesTheNearestDoubleAndHalvesToTheEvenOne) {
-    EXPECT_EQ(ParseNumber("9007199254740993.4"), 9007199254740994.0);
-    EXPECT_EQ(ParseNumber("9007199254740995"), 9007199254740996.0);  // a half
-    EXPECT_EQ(ParseNumber("1e23"), 1e23);                            // a half too
-    EXPECT_EQ(ParseNumber("2.4703282292062328e-324"), 5e-324);
-    EXPECT_EQ(ParseNumber("2.4703282292062327e-324"), 0.0);
-    EXPECT_EQ(ParseNumber("1e999"), HUGE_VAL);
-}
-
-TEST(ParseNumber, TextWithoutANumberGivesZero) {
-    EXPECT_EQ(ParseNumber(""), 0.0);
-    EXPECT_EQ(ParseNumber("min."), 0.0);
-    EXPECT_EQ(ParseNumber("."), 0.0);
-    EXPECT_EQ(ParseNumber("-"), 0.0);
-    EXPECT_EQ(ParseNumber("+x"), 0.0);
-}
-
-TEST(NumberToText, WritesWholeCountsInFullWithoutBlanks) {
-    EXPECT_EQ(NumberToText(0), "0");
-    EXPECT_EQ(NumberToText(1), "1");
-    EXPECT_EQ(NumberToText(10), "10");
-    // The shortest form would be "1e+05"; a counter must never read like that.
-    EXPECT_EQ(NumberToText(100000), "100000");
-    EXPECT_EQ(NumberToText(123456789012345.0), "123456789012345");
-    EXPECT_EQ(NumberToText(-2), "-2");
-    EXPECT_EQ(NumberToText(2.5), "2.5");
-}
-
-TEST(NumberToText, WritesOtherNumbersAsTheShortestTextThatReadsBack) {
-    // std::to_chars is the reference: the fewest digits that read back, and of
-    // those the nearest, plain or scientific, whichever is shorter.
-    const auto expectLikeToChars = [](double value) {
-        char buffer[64];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        ASSERT_EQ(NumberToText(value), std::string(buffer, result.ptr)) << std::hexfloat << value;
-    };
-    // Powers of two have a narrower gap below than above; the large ones are
-    // whole numbers far beyond any count.
-    for (int exponent = -128; exponent < 128; ++exponent)
-        if (exponent < 0 || exponent >= 60) expectLikeToChars(std::ldexp(1.0, exponent));
-    // 1e23 lies halfway between two doubles and reads as the even one.
-    expectLikeToChars(1e23);
-    expectLikeToChars(std::nextafter(1e23, 2e23));
-    // Halfway between the two nearest shortest texts: the even one.
-    expectLikeToChars(0x1p50 + 0.25);
-    std::mt19937_64 random(7);
-    for (int i = 0; i < 300; ++i) {
-        const std::uint64_t bits = random();
-        double value = 0;
-        std::memcpy(&value, &bits, sizeof value);
-        if (value != std::trunc(value) || !std::isfinite(value)) expectLikeToChars(value);
-    }
-}
-
-TEST(NumberToText, RoundTripsThroughParseForEveryCount) {
-    std::string text = "0";
-    for (int i = 1; i <= 20000; ++i) text = NumberToText(ParseNumber(text) + 1);
-    EXPECT_EQ(text, "20000");
+TEST(NextCount, ReadsOnlyTheLeadingDigits) {
+    EXPECT_EQ(NextCount(""), "1");
+    EXPECT_EQ(NextCount("min."), "1");
+    EXPECT_EQ(NextCount("12 Min(s)"), "13");
+    EXPECT_EQ(NextCount("7.9"), "8");
+    EXPECT_EQ(NextCount("009"), "10");
 }
 
 TEST(RoundToInt32, RoundsHalvesToTheEvenNeighbour) {
