@@ -9,8 +9,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <exception>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,16 +29,10 @@ using ControlId = int;
 
 // The runtime's standard error: a failing property access on a window or
 // control. Nothing in the program catches it below the event entry point,
-// which shows the runtime's error box and ends the program. Not a
-// std::runtime_error: libstdc++ keeps that one's text in its old
-// copy-on-write string, whose code the executable would carry.
-class RuntimeError : public std::exception {
+// which shows the runtime's error box and ends the program.
+class RuntimeError : public std::runtime_error {
 public:
-    explicit RuntimeError(std::string what) : m_what(std::move(what)) {}
-    const char* what() const noexcept override { return m_what.c_str(); }
-
-private:
-    std::string m_what;
+    using std::runtime_error::runtime_error;
 };
 
 // ---- Layout: what a window and its controls are at creation ---------------
@@ -110,9 +104,6 @@ protected:
 inline constexpr std::intptr_t kHwndTopmost = -1;
 inline constexpr unsigned kSwpNoSize = 0x0001;
 inline constexpr unsigned kSwpNoMove = 0x0002;
-inline constexpr unsigned kWmSetText = 0x000C;
-inline constexpr unsigned kWmChar = 0x0102;
-inline constexpr unsigned kWmSysCommand = 0x0112;
 
 // ---- The backend interface -------------------------------------------------
 

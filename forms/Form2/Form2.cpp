@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
+#include <string_view>
 
 #include "chat/chat.h"
 #include "resources/resource.h"
@@ -27,6 +29,13 @@ constexpr const char* kAlreadyOn = "ERROR.   Koarvo idle is already activated.";
 constexpr const char* kAlreadyOff = "ERROR.   Koarvo idle is already deactivated.";
 // The program has no site yet; a reserved example domain points nowhere real.
 constexpr const char* kDownloadAddress = "http://korvoidle.example.com";
+
+// A line from its pieces.
+std::string Joined(std::initializer_list<std::string_view> pieces) {
+    std::string line;
+    for (const std::string_view piece : pieces) line += piece;
+    return line;
+}
 
 constexpr int kFarewellPasses = 35;
 constexpr float kFarewellMargin = 200;
@@ -121,15 +130,15 @@ Form2::Form2(platform::Platform& platform)
     : m_platform(platform), m_window(platform, platform.CreateForm(Layout())) {}
 
 std::string Form2::TitleLine() {
-    return std::string(kLinePrefix) + "<b>K</b>orvao <b>I</b>dle v\u00B2 by <b>q</b>el";
+    return Joined({kLinePrefix, "<b>K</b>orvao <b>I</b>dle v\u00B2 by <b>q</b>el"});
 }
 
-std::string Form2::OnLine() { return std::string(kLinePrefix) + kBrand + " [<b>o</b>n]"; }
+std::string Form2::OnLine() { return Joined({kLinePrefix, kBrand, " [<b>o</b>n]"}); }
 
-std::string Form2::OffLine() { return std::string(kLinePrefix) + kBrand + " [<b>o</b>ff]"; }
+std::string Form2::OffLine() { return Joined({kLinePrefix, kBrand, " [<b>o</b>ff]"}); }
 
 std::string Form2::MinuteLine(const std::string& count) {
-    return std::string(kLinePrefix) + kBrand + " [" + count + " <b>M</b>in(s)]";
+    return Joined({kLinePrefix, kBrand, " [", count, " <b>M</b>in(s)]"});
 }
 
 std::string Form2::LinkLine() const {
@@ -138,7 +147,7 @@ std::string Form2::LinkLine() const {
     const std::string address = Text2.Text();
     const std::string after = Text4.Text();
     const std::string shown = Text3.Text();
-    return std::string(kLinePrefix) + opening + address + ">" + after + shown + "</a>";
+    return Joined({kLinePrefix, opening, address, ">", after, shown, "</a>"});
 }
 
 void Form2::OnEvent(const platform::Event& event) {
