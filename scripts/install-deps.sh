@@ -11,7 +11,7 @@ packages=(
   wine wine64
   xvfb xauth xdotool x11-utils openbox imagemagick
   fonts-liberation fonts-dejavu-core
-  valgrind cppcheck clang-tidy pev zip unzip python3 python3-pil
+  valgrind cppcheck clang-tidy pev zip unzip python3 python3-pil locales
 )
 
 # install PACKAGE...: installs those of them that are missing.

@@ -3,17 +3,22 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "platform/platform.h"
+#include "platform/win32/Win32Text.h"
 
 namespace platform::win32 {
 
 std::string DescribeError(std::string_view what, unsigned long code) {
-    char system[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, code, 0, system, sizeof system, nullptr);
-    while (length > 0 && (system[length - 1] == '\r' || system[length - 1] == '\n' ||
-                          system[length - 1] == ' ' || system[length - 1] == '.')) {
-        system[--length] = '\0';
+    // The wide text, in the user's language: the ANSI one would reach the
+    // UTF-8 error box garbled on any Windows whose messages are not English.
+    wchar_t system[512] = {};
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, code, 0, system, std::size(system), nullptr);
+    while (length > 0 && (system[length - 1] == L'\r' || system[length - 1] == L'\n' ||
+                          system[length - 1] == L' ' || system[length - 1] == L'.')) {
+        --length;
     }
     std::string text(what);
     text += " failed (error ";
@@ -21,7 +26,7 @@ std::string DescribeError(std::string_view what, unsigned long code) {
     text += (code & 0x80000000UL) ? HexText(code) : std::to_string(code);
     if (length > 0) {
         text += ": ";
-        text.append(system, length);
+        text += WideToUtf8(std::wstring_view(system, length));
     }
     text += ")";
     return text;

@@ -32,15 +32,6 @@ struct HdcTraits {
 };
 using UniqueHdc = UniqueHandle<HdcTraits>;
 
-// A kernel object (process, thread, event) from a call that gives null on
-// failure.
-struct KernelHandleTraits {
-    using pointer = HANDLE;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer h) noexcept { ::CloseHandle(h); }
-};
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-
 // A DLL from LoadLibrary.
 struct ModuleTraits {
     using pointer = HMODULE;

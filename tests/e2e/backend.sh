@@ -22,4 +22,11 @@ while IFS= read -r line; do
   esac
 done <"$out"
 check_eq "the backend test exits cleanly" 0 "$status"
+
+# The system's error texts reach the error box in the user's language: Wine
+# takes it from the Unix locale, made here for French in the run's folder.
+locales=$E2E_RUN/locales
+mkdir -p "$locales" && localedef -i fr_FR -f UTF-8 "$locales/fr_FR.UTF-8" 2>/dev/null
+french=$(cd "$(dirname "$TEST_EXE")" && LOCPATH=$locales LC_ALL=fr_FR.UTF-8 timeout -k 10 60 "$WINE" "$TEST_EXE" --error-text)
+check_eq "a French system error text arrives as UTF-8" "x failed (error 5: Accès refusé)" "${french%$'\r'}"
 e2e_finish

@@ -34,6 +34,14 @@ using platform::WindowId;
 using platform::win32::Win32Platform;
 namespace w32 = platform::win32;
 
+// A process or thread handle.
+struct KernelHandleTraits {
+    using pointer = HANDLE;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::CloseHandle(h); }
+};
+using UniqueKernelHandle = w32::UniqueHandle<KernelHandleTraits>;
+
 int g_failures = 0;
 
 void Check(bool ok, const char* what, int line) {
@@ -636,8 +644,8 @@ void ClosingAFormEndsTheProgram() {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     CHECK(::CreateProcessW(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    w32::UniqueKernelHandle process(pi.hProcess);
-    w32::UniqueKernelHandle thread(pi.hThread);
+    UniqueKernelHandle process(pi.hProcess);
+    UniqueKernelHandle thread(pi.hThread);
     if (!process) return;
     const bool ended = ::WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
     CHECK(ended);
@@ -651,6 +659,12 @@ void ClosingAFormEndsTheProgram() {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--close-child") == 0) return CloseChild();
+    // A system error text as the error box would show it, for a run in
+    // another language.
+    if (argc > 1 && std::strcmp(argv[1], "--error-text") == 0) {
+        std::printf("%s\n", w32::DescribeError("x", ERROR_ACCESS_DENIED).c_str());
+        return 0;
+    }
 
     const struct {
         const char* name;
