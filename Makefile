@@ -4,12 +4,13 @@ SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
 NATIVE := build/native
 VALGRIND := build/valgrind
+UNIT_X86 := build/unit-x86
 # The two Windows builds: 32-bit (the main download) and 64-bit.
 WIN_X86 := build/win-x86
 WIN_X64 := build/win-x64
 JOBS ?= 2
 
-.PHONY: all deps native win unit memcheck e2e release test run bench dist lint pictures clean
+.PHONY: all deps native win unit unit32 memcheck e2e release test run bench dist lint pictures clean
 
 all: win
 
@@ -29,6 +30,10 @@ win: deps
 # Unit tests on the simulated desktop, under AddressSanitizer and UBSan.
 unit: native
 	@cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
+
+# The same tests as 32-bit x86 code, as the 32-bit Windows build computes.
+unit32: deps
+	@JOBS=$(JOBS) tests/unit/run32.sh $(UNIT_X86)
 
 # The same tests, unsanitized, under Valgrind's memcheck (the two-month run
 # is left to LeakSanitizer: it would take minutes here).
@@ -54,7 +59,7 @@ e2e: win
 release: win
 	@tests/release/run.sh $(WIN_X86) $(WIN_X64)
 
-test: unit memcheck lint pictures release e2e
+test: unit unit32 memcheck lint pictures release e2e
 
 run: win
 	@scripts/demo.sh $(WIN_X86) $(WIN_X64)

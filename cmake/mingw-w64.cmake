@@ -1,10 +1,7 @@
 # Cross build for Windows with mingw-w64 (win32 threads variant). The
 # processor comes from the wrapper file that includes this one:
-# mingw-w64-i686.cmake (32-bit, the main download) or mingw-w64-x86_64.cmake.
+# mingw-w64-i686.cmake (32-bit) or mingw-w64-x86_64.cmake (64-bit).
 set(CMAKE_SYSTEM_NAME Windows)
-if(NOT CMAKE_SYSTEM_PROCESSOR)
-  set(CMAKE_SYSTEM_PROCESSOR i686)
-endif()
 set(TOOLCHAIN_PREFIX ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-win32)
 set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-win32)
@@ -13,4 +10,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_CXX_FLAGS_INIT "${KORVO_I686_FLAGS}")
+# The executable is the download and nothing in it is bound by processor
+# speed: built for size, unless the user sets other release flags.
+set(CMAKE_CXX_FLAGS_RELEASE_INIT "-Os -DNDEBUG")
+# Static: the executables need only DLLs that come with Windows.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

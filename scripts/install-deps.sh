@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ binutils libgtest-dev
+  g++-multilib googletest qemu-user-static
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64

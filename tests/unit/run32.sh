@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The unit tests a second time, as a 32-bit x86 program with the 32-bit
+# Windows build's arithmetic and data model (cmake/linux-i686.cmake): natively
+# where the kernel runs 32-bit programs, elsewhere under qemu-i386-static in
+# user mode, registering nothing with the kernel.
+# Usage: run32.sh BUILD-DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$1
+. "$root/scripts/wine-env.sh"
+if runs_32bit_code; then
+  emulator= how="natively"
+else
+  emulator=$(command -v qemu-i386-static) how="under qemu-i386-static: this machine runs no 32-bit code"
+fi
+# Test discovery runs the test program too, so the emulator is CMake's.
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/linux-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" >/dev/null
+cmake --build "$build" -j"${JOBS:-2}"
+status=0
+(cd "$build" && ctest --output-on-failure -j"${JOBS:-2}") || status=$?
+echo "# the 32-bit x86 unit tests ran $how"
+exit $status
