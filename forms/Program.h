@@ -26,8 +26,6 @@ public:
     // its load handler.
     Form1& GetForm1();
     Form2& GetForm2();
-    bool Form1Exists() const { return m_form1 != nullptr; }
-    bool Form2Exists() const { return m_form2 != nullptr; }
 
     platform::Platform& platform() const { return m_platform; }
 

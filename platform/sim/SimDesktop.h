@@ -32,6 +32,11 @@ enum class MoveMode {
 
 using std::chrono::nanoseconds;
 
+// The messages the program sends, as SentMessage records them.
+inline constexpr unsigned kWmSetText = 0x000C;
+inline constexpr unsigned kWmChar = 0x0102;
+inline constexpr unsigned kWmSysCommand = 0x0112;
+
 struct SentMessage {
     nanoseconds time{};
     WindowId target = kNoWindow;

@@ -46,7 +46,6 @@ public:
 
     HWND hwnd() const noexcept { return m_hwnd.get(); }
     platform::WindowId id() const noexcept;
-    const std::string& name() const noexcept { return m_name; }
 
     std::string ControlText(platform::ControlId control) const;
     void SetControlText(platform::ControlId control, std::string_view text);

@@ -22,7 +22,11 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
+// Window handles carry 32 significant bits; 64-bit Windows widens them with
+// their sign, as it does a handle passed from 32-bit code.
+HWND ToHwnd(WindowId id) {
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)));
+}
 
 WindowId ToId(HWND hwnd) {
     return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));

@@ -97,8 +97,8 @@ TEST(PostChatLine, ReplacesTypedTextThenPressesEnterWithExactBytes) {
     // The transcript, the room's first RICHCNTL, is never typed into.
     for (const auto& message : desk.Messages()) EXPECT_EQ(message.target, client.entry);
     ASSERT_EQ(desk.Messages().size(), 2u);
-    EXPECT_EQ(desk.Messages()[0].message, platform::kWmSetText);
-    EXPECT_EQ(desk.Messages()[1].message, platform::kWmChar);
+    EXPECT_EQ(desk.Messages()[0].message, platform::sim::kWmSetText);
+    EXPECT_EQ(desk.Messages()[1].message, platform::sim::kWmChar);
     EXPECT_EQ(desk.Messages()[1].wParam, 13u);
 }
 
@@ -137,7 +137,7 @@ TEST(PostChatLine, AHungClientCostsABoundedWaitAndGetsNoEnterOnUndeliveredText) 
     chat::PostChatLine(desk, "undelivered");
     EXPECT_EQ(desk.Now() - before, 3s);  // the text gives up after 3 s and no Enter follows
     EXPECT_TRUE(desk.EnteredLines().empty());
-    for (const auto& message : desk.Messages()) EXPECT_NE(message.message, platform::kWmChar);
+    for (const auto& message : desk.Messages()) EXPECT_NE(message.message, platform::sim::kWmChar);
     EXPECT_EQ(desk.WindowText(client.entry), "typed by the user");
 
     // Once the client answers again, posting works.

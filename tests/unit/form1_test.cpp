@@ -43,7 +43,7 @@ TEST_F(Form1Test, StartsCentredAndTopmostWithTheButtonHidden) {
     EXPECT_EQ(state.left, 4080.0f);
     EXPECT_EQ(state.top, 3060.0f);
     EXPECT_FALSE(desk.ControlVisible(form1, button()));
-    EXPECT_FALSE(program.Form2Exists());
+    EXPECT_EQ(desk.Forms().size(), 1u);  // no idle window yet
     EXPECT_FALSE(state.layout.taskbarButton);
     // Centred first, pinned second, shown last.
     std::vector<std::string> order;
@@ -60,7 +60,7 @@ TEST_F(Form1Test, AClickOnThePictureRevealsTheButtonAndNothingElse) {
     EXPECT_TRUE(desk.ControlVisible(form1, button()));
     EXPECT_EQ(desk.ControlText(form1, button()), "-- E N T E R --");
     EXPECT_TRUE(desk.Form(form1).visible);
-    EXPECT_FALSE(program.Form2Exists());
+    EXPECT_EQ(desk.Forms().size(), 1u);  // no idle window yet
 
     desk.ClickAt(form1, 100, 100);
     desk.RunFor(1s);
@@ -77,7 +77,7 @@ TEST_F(Form1Test, TheButtonSlidesHidesAndHandsOverWithTheLinesPostedWhileNothing
     desk.RunFor(2s);
 
     EXPECT_FALSE(desk.Form(form1).visible);
-    ASSERT_TRUE(program.Form2Exists());
+    ASSERT_EQ(desk.Forms().size(), 2u);
     const WindowId idle = program.GetForm2().window().hWnd();
     EXPECT_TRUE(desk.Form(idle).visible);
     EXPECT_EQ(Posted(desk).size(), 2u);
@@ -108,7 +108,7 @@ TEST_F(Form1Test, WithoutAChatRoomTheHandOverStillCompletes) {
     desk.Click(form1, label());
     desk.Click(form1, button(), 100ms);
     desk.RunFor(2s);
-    ASSERT_TRUE(program.Form2Exists());
+    ASSERT_EQ(desk.Forms().size(), 2u);
     EXPECT_TRUE(desk.Form(program.GetForm2().window().hWnd()).visible);
     EXPECT_TRUE(desk.MessageBoxes().empty());
 }
