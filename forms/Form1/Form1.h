@@ -19,9 +19,10 @@ public:
     platform::Window& window() { return m_window; }
     void OnEvent(const platform::Event& event);
 
-    void Form_Load();
-    void Label1_Click();
-    void SSCommand1_Click();
+    // The handlers keep the layout's names.
+    void Form_Load();         // start-up: centre, pin on top
+    void Label1_Click();      // the picture: reveal the enter button
+    void SSCommand1_Click();  // ENTER: slide away, hand over to the idle window
 
 private:
     Program& m_program;

@@ -19,13 +19,14 @@ public:
     platform::Window& window() { return m_window; }
     void OnEvent(const platform::Event& event);
 
-    void Form_Load();
-    void Label4_MouseDown(platform::MouseButton button);
-    void Label5_Click();
-    void Label6_Click();
-    void Label7_Click();
-    void Label8_Click();
-    void Timer1_Timer();
+    // The handlers keep the layout's names.
+    void Form_Load();                                      // hand-over: caption, pin, centre, two lines
+    void Label4_MouseDown(platform::MouseButton button);  // title strip: drag the window
+    void Label5_Click();                                   // Start: switch the idler on
+    void Label6_Click();                                   // Stop: switch it off, count back to 0
+    void Label7_Click();                                   // the dash: minimize
+    void Label8_Click();                                   // the x: farewell, then the program ends
+    void Timer1_Timer();                                   // a minute: count, caption, minute line
 
 private:
     // The lines the window posts.
