@@ -19,12 +19,13 @@ fi
 # The functions the program calls itself.
 program_imports='
 GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection CreateFontIndirectW
-  DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetDIBitsToDevice SetTextColor
+  DeleteDC DeleteObject EnumFontFamiliesExW GetDIBits GetObjectW SelectObject SetBkMode
+  SetDIBitsToDevice SetTextColor
 KERNEL32.DLL ExitProcess FindResourceW FormatMessageA GetCurrentProcess GetCurrentProcessId
-  GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetTickCount64
-  LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA QueryPerformanceCounter
-  QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
-MSVCRT.DLL abort memcmp memmove strncmp towlower
+  GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetSystemDirectoryW
+  GetTickCount64 LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA
+  QueryPerformanceCounter QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
+MSVCRT.DLL abort memcmp memmove strncmp towlower wcslen
 USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW DrawTextW
   EndPaint FillRect FindWindowA FindWindowExA GetActiveWindow GetClientRect GetCursorPos GetDC
   GetMessageW GetSysColor GetSysColorBrush GetSystemMetrics GetWindowLongPtrW GetWindowLongW
@@ -79,7 +80,7 @@ windows_dlls_only() {
     for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
         case $dll in
             KERNEL32.DLL | USER32.DLL | GDI32.DLL | OLE32.DLL | OLEAUT32.DLL | COMCTL32.DLL | \
-                MSVCRT.DLL | ADVAPI32.DLL | SHELL32.DLL | WINDOWSCODECS.DLL | UXTHEME.DLL) ;;
+                MSVCRT.DLL | ADVAPI32.DLL | SHELL32.DLL | UXTHEME.DLL) ;;
             *) echo "# not a Windows DLL: $dll"; bad=1 ;;
         esac
     done
