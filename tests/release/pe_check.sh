@@ -23,7 +23,7 @@ GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection Crea
   SetDIBitsToDevice SetTextColor
 KERNEL32.DLL ExitProcess FindResourceW FormatMessageA GetCurrentProcess GetCurrentProcessId
   GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetSystemDirectoryW
-  GetTickCount64 LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA
+  GetTickCount LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA
   QueryPerformanceCounter QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
 MSVCRT.DLL abort memcmp memmove strncmp towlower wcslen
 USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW DrawTextW
