@@ -1,4 +1,6 @@
-// Win32 backend: pictures from resources, a BMP in place, others through WIC.
+// Win32 backend: pictures from resources, a BMP in place, others through the
+// system's OLE picture loader (oleaut32), which every Windows since the late
+// 1990s has and which reads JPEG.
 #include "platform/win32/Win32Picture.h"
 
 #include <climits>
@@ -7,7 +9,7 @@
 #include <string>
 
 #include <objbase.h>
-#include <wincodec.h>
+#include <olectl.h>
 
 #include "platform/win32/Win32Error.h"
 
@@ -46,25 +48,60 @@ bool UseBmpInPlace(const BYTE* bytes, DWORD size, Picture& picture) {
     return true;
 }
 
-// COM for this thread while the object lives, from ole32 loaded for it. The
-// program decodes one picture, at the hand-over: it need not load COM at
-// start, and lets COM and the codecs go again after the decode.
-class ComApartment {
+// A DLL of the system folder, loaded by its full path so that no other folder
+// is searched, on Windows XP too, which lacks SetDefaultDllDirectories.
+// Loaded for one decode, freed after it.
+class SystemLibrary {
 public:
-    ComApartment() noexcept : m_ole32(::LoadLibraryW(L"ole32.dll")) {
-        if (!m_ole32) {
-            m_hr = HRESULT_FROM_WIN32(::GetLastError());
+    explicit SystemLibrary(const wchar_t* name) {
+        wchar_t folder[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) {
+            m_error = length == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
             return;
         }
-        const auto initialize = Function<decltype(&::CoInitializeEx)>("CoInitializeEx");
-        const auto uninitialize = Function<decltype(&::CoUninitialize)>("CoUninitialize");
-        const auto createInstance = Function<decltype(&::CoCreateInstance)>("CoCreateInstance");
-        if (!initialize || !uninitialize || !createInstance) {
+        std::wstring path(folder, length);
+        path += L'\\';
+        path += name;
+        m_module.reset(::LoadLibraryW(path.c_str()));
+        if (!m_module) m_error = ::GetLastError();
+    }
+
+    explicit operator bool() const noexcept { return static_cast<bool>(m_module); }
+    unsigned long error() const noexcept { return m_error; }
+
+    // The exported function `name`, as the type F; null when missing.
+    template <typename F>
+    F Function(const char* name) const noexcept {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(m_module.get(), name)));
+    }
+
+private:
+    UniqueModule m_module;
+    unsigned long m_error = ERROR_SUCCESS;
+};
+
+// COM for this thread while the object lives, and the stream a picture is
+// read from, from ole32 loaded for it. The program decodes one picture, at
+// the hand-over: it need not load COM at start, and lets it go again after
+// the decode.
+class ComApartment {
+public:
+    ComApartment() : m_ole32(L"ole32.dll") {
+        if (!m_ole32) {
+            m_hr = HRESULT_FROM_WIN32(m_ole32.error());
+            return;
+        }
+        const auto initialize = m_ole32.Function<decltype(&::CoInitializeEx)>("CoInitializeEx");
+        const auto uninitialize = m_ole32.Function<decltype(&::CoUninitialize)>("CoUninitialize");
+        const auto createStream =
+            m_ole32.Function<decltype(&::CreateStreamOnHGlobal)>("CreateStreamOnHGlobal");
+        if (!initialize || !uninitialize || !createStream) {
             m_hr = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
             return;
         }
         m_uninitialize = uninitialize;
-        m_createInstance = createInstance;
+        m_createStream = createStream;
         m_hr = initialize(nullptr, COINIT_APARTMENTTHREADED);
     }
     ComApartment(const ComApartment&) = delete;
@@ -76,21 +113,22 @@ public:
     // Also usable when another part of the thread chose the other model first.
     bool usable() const noexcept { return SUCCEEDED(m_hr) || m_hr == RPC_E_CHANGED_MODE; }
     HRESULT result() const noexcept { return m_hr; }
-    HRESULT CreateInstance(REFCLSID clsid, REFIID iid, void** object) const noexcept {
-        return m_createInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
-    }
+
+    // A stream of its own memory, which it frees when released.
+    HRESULT CreateStream(IStream** stream) const noexcept { return m_createStream(nullptr, TRUE, stream); }
 
 private:
-    template <typename F>
-    F Function(const char* name) const noexcept {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(m_ole32.get(), name)));
-    }
-
-    UniqueModule m_ole32;  // declared first: freed after COM is left
+    SystemLibrary m_ole32;  // declared first: freed after COM is left
     decltype(&::CoUninitialize) m_uninitialize = nullptr;
-    decltype(&::CoCreateInstance) m_createInstance = nullptr;
+    decltype(&::CreateStreamOnHGlobal) m_createStream = nullptr;
     HRESULT m_hr = E_FAIL;
 };
+
+// A GDI handle that an OLE picture gives out as 32 bits; 64-bit Windows
+// sign-extends such handles.
+HBITMAP BitmapOf(OLE_HANDLE handle) {
+    return reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle)));
+}
 
 }  // namespace
 
@@ -105,54 +143,65 @@ Picture LoadPicture(HINSTANCE module, int id) {
     if (!bytes || size == 0) ThrowError(name + ": LoadResource", ::GetLastError());
     Picture inPlace;
     if (UseBmpInPlace(static_cast<const BYTE*>(bytes), size, inPlace)) return inPlace;
+    if (size > static_cast<DWORD>(LONG_MAX)) ThrowError(name + ": too large");
 
-    // Declared in this order, the objects go before the factory, and the
-    // factory before COM.
+    // Declared in this order, the picture goes before the stream, both before
+    // COM is left, and oleaut32 last of all.
+    const SystemLibrary oleaut32(L"oleaut32.dll");
+    if (!oleaut32) ThrowError(name + ": loading oleaut32.dll", oleaut32.error());
+    const auto loadPicture = oleaut32.Function<decltype(&::OleLoadPicture)>("OleLoadPicture");
+    if (!loadPicture) ThrowError(name + ": OleLoadPicture", ERROR_PROC_NOT_FOUND);
     const ComApartment com;
-    if (!com.usable()) ThrowError("CoInitializeEx", static_cast<unsigned long>(com.result()));
-    ComPtr<IWICImagingFactory> factoryPtr;
-    const HRESULT created = com.CreateInstance(CLSID_WICImagingFactory, IID_IWICImagingFactory,
-                                               reinterpret_cast<void**>(factoryPtr.put()));
-    if (FAILED(created))
-        ThrowError("creating the WIC imaging factory", static_cast<unsigned long>(created));
-    IWICImagingFactory& factory = *factoryPtr.get();
-    ComPtr<IWICStream> stream;
-    Check(factory.CreateStream(stream.put()), id, "CreateStream");
-    // NOTE: WIC wants a writable pointer but only reads through it.
-    Check(stream->InitializeFromMemory(static_cast<BYTE*>(bytes), size), id, "InitializeFromMemory");
-    ComPtr<IWICBitmapDecoder> decoder;
-    Check(factory.CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad,
-                                          decoder.put()),
-          id, "CreateDecoderFromStream");
-    ComPtr<IWICBitmapFrameDecode> frame;
-    Check(decoder->GetFrame(0, frame.put()), id, "GetFrame");
-    ComPtr<IWICFormatConverter> converter;
-    Check(factory.CreateFormatConverter(converter.put()), id, "CreateFormatConverter");
-    Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                nullptr, 0.0, WICBitmapPaletteTypeCustom),
-          id, "converting to 32 bpp");
-    UINT width = 0, height = 0;
-    Check(converter->GetSize(&width, &height), id, "GetSize");
-    if (width == 0 || height == 0 || width > 16384 || height > 16384)
+    if (!com.usable()) ThrowError(name + ": CoInitializeEx", static_cast<unsigned long>(com.result()));
+
+    // The resource's bytes in a stream, read from the start.
+    ComPtr<IStream> stream;
+    Check(com.CreateStream(stream.put()), id, "CreateStreamOnHGlobal");
+    ULONG written = 0;
+    Check(stream->Write(bytes, size, &written), id, "writing the stream");
+    if (written != size) ThrowError(name + ": the stream took " + std::to_string(written) + " bytes");
+    Check(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), id, "rewinding the stream");
+
+    // Run mode: the picture keeps no copy of the JPEG data.
+    ComPtr<IPicture> picture;
+    Check(loadPicture(stream.get(), static_cast<LONG>(size), TRUE, __uuidof(IPicture),
+                      reinterpret_cast<void**>(picture.put())),
+          id, "OleLoadPicture");
+    SHORT type = PICTYPE_UNINITIALIZED;
+    Check(picture->get_Type(&type), id, "IPicture::get_Type");
+    if (type != PICTYPE_BITMAP) ThrowError(name + ": not a bitmap but picture type " + std::to_string(type));
+    OLE_HANDLE handle = 0;
+    Check(picture->get_Handle(&handle), id, "IPicture::get_Handle");
+    // The picture owns this bitmap and deletes it when released.
+    const HBITMAP decoded = BitmapOf(handle);
+    BITMAP shape{};
+    if (::GetObjectW(decoded, sizeof shape, &shape) != sizeof shape)
+        ThrowError(name + ": GetObjectW", ::GetLastError());
+    const LONG width = shape.bmWidth;
+    const LONG height = shape.bmHeight < 0 ? -shape.bmHeight : shape.bmHeight;
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
         ThrowError(name + ": unreasonable size " + std::to_string(width) + "x" + std::to_string(height));
 
+    // Copied into a bitmap of the program's own, as 32-bit pixels, top row
+    // first, so that the picture and oleaut32 can go.
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = static_cast<LONG>(width);
-    bmi.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC delivers rows
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    Picture picture;
-    picture.bitmap.reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!picture.bitmap || !bits) ThrowError(name + ": CreateDIBSection", ::GetLastError());
-    const UINT stride = width * 4;
-    Check(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)), id,
-          "CopyPixels");
-    picture.width = static_cast<int>(width);
-    picture.height = static_cast<int>(height);
-    return picture;
+    Picture result;
+    result.bitmap.reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!result.bitmap || !bits) ThrowError(name + ": CreateDIBSection", ::GetLastError());
+    const UniqueHdc dc(::CreateCompatibleDC(nullptr));
+    if (!dc) ThrowError(name + ": CreateCompatibleDC", ::GetLastError());
+    if (::GetDIBits(dc.get(), decoded, 0, static_cast<UINT>(height), bits, &bmi, DIB_RGB_COLORS) != height)
+        ThrowError(name + ": GetDIBits", ::GetLastError());
+    result.width = static_cast<int>(width);
+    result.height = static_cast<int>(height);
+    return result;
 }
 
 }  // namespace platform::win32

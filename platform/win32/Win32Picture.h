@@ -1,6 +1,7 @@
 // The pictures the program carries as resources: a BMP is drawn straight from
-// the module's resource memory, anything else is decoded through WIC into a
-// DIB section, with COM entered for that decode only. Win32 backend only.
+// the module's resource memory, anything else is decoded by the system's OLE
+// picture loader (OleLoadPicture) into a DIB section, with COM entered and
+// oleaut32 loaded for that decode only. Win32 backend only.
 #pragma once
 
 #include "platform/win32/Win32Handles.h"
@@ -9,7 +10,7 @@ namespace platform::win32 {
 
 struct Picture {
     // A BMP resource: its header and pixels, mapped with the module. Drawn
-    // from there, it costs no private memory and needs neither COM nor WIC.
+    // from there, it costs no private memory and needs no decoder.
     const void* dib = nullptr;  // the BITMAPINFO
     const void* dibBits = nullptr;
     UniqueGdi<HBITMAP> bitmap;  // otherwise: a 32 bpp top-down DIB section

@@ -44,17 +44,31 @@ void RestrictDllSearch() {
             LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-// An unpredictable guard without another DLL: the processor's time stamp
-// counter, the clock, the process and thread, and where address space layout
-// randomization put the stack and the image, mixed into every bit.
+// An unpredictable guard from what every Windows since XP has, without
+// another DLL: the processor's time stamp counter, the performance counter,
+// the tick count, the process and thread, and where address space layout
+// randomization put the stack and the image. Each is mixed in through a
+// bijection, so that two related readings (the time stamp counter and a
+// performance counter built on it) cannot cancel out.
 __attribute__((no_stack_protector)) std::uintptr_t UnpredictableGuard() {
-    std::uint64_t x = __rdtsc() ^ ::GetTickCount64() ^
-                      (std::uint64_t(::GetCurrentProcessId()) << 32 | ::GetCurrentThreadId()) ^
-                      reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) ^
-                      std::uint64_t(reinterpret_cast<std::uintptr_t>(&__stack_chk_guard)) << 16;
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
-    return static_cast<std::uintptr_t>(x ^ (x >> 31));
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    const std::uint64_t parts[] = {
+        __rdtsc(),
+        static_cast<std::uint64_t>(counter.QuadPart),
+        ::GetTickCount(),
+        std::uint64_t(::GetCurrentProcessId()) << 32 | ::GetCurrentThreadId(),
+        reinterpret_cast<std::uintptr_t>(&counter),
+        reinterpret_cast<std::uintptr_t>(&__stack_chk_guard),
+    };
+    std::uint64_t x = 0x9e3779b97f4a7c15ULL;
+    for (const std::uint64_t part : parts) {
+        x ^= part;
+        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+        x ^= x >> 31;
+    }
+    return static_cast<std::uintptr_t>(x);
 }
 
 // The first static constructor (priority 101 runs before all others), so it

@@ -3,7 +3,9 @@
 # layout randomization and DEP, relocations, no writable code, only Windows'
 # own DLLs and only the functions on the list below, the stack protector,
 # the restricted DLL search, and the size budget. Debian's pesec gives a
-# second opinion on ASLR and DEP.
+# second opinion on ASLR and DEP. The 32-bit build runs on Windows XP SP3:
+# it imports only functions that XP SP3 has (xp-sp3-imports.txt), and its
+# header asks for no later Windows.
 # Usage: pe_check.sh [EXE...]   (default: the x86 and x64 release builds)
 # The stack protector is checked against korvo.map, the link map beside
 # each executable. Prints "ok - ..." / "not ok - ..."; exits 1 on a failure.
@@ -19,12 +21,13 @@ fi
 # The functions the program calls itself.
 program_imports='
 GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection CreateFontIndirectW
-  DeleteDC DeleteObject EnumFontFamiliesExW SelectObject SetBkMode SetDIBitsToDevice SetTextColor
+  DeleteDC DeleteObject EnumFontFamiliesExW GetDIBits GetObjectW SelectObject SetBkMode
+  SetDIBitsToDevice SetTextColor
 KERNEL32.DLL ExitProcess FindResourceW FormatMessageW GetCurrentProcess GetCurrentProcessId
-  GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetTickCount64
-  LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA QueryPerformanceCounter
-  QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
-MSVCRT.DLL abort memcmp memmove strncmp towlower
+  GetCurrentThreadId GetLastError GetLocalTime GetModuleHandleW GetProcAddress GetSystemDirectoryW
+  GetTickCount LoadLibraryW LoadResource LockResource MultiByteToWideChar OutputDebugStringA
+  QueryPerformanceCounter QueryPerformanceFrequency SizeofResource TerminateProcess WideCharToMultiByte
+MSVCRT.DLL abort memcmp memmove strncmp towlower wcslen
 USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessageW DrawTextW
   EndPaint FillRect FindWindowA FindWindowExA GetActiveWindow GetClientRect GetCursorPos GetDC
   GetMessageW GetSysColor GetSysColorBrush GetSystemMetrics GetWindowLongPtrW GetWindowLongW
@@ -59,6 +62,8 @@ pairs() {
     awk '/^[A-Z0-9]+\.DLL / {dll = $1; $1 = ""} {for (i = 1; i <= NF; i++) if ($i != "") print dll, $i}'
 }
 allowed=$( { pairs <<<"$program_imports"; pairs <<<"$runtime_imports"; } | sort -u)
+# "DLL function" for each function on the Windows XP SP3 list.
+xp_sp3=$(awk '!/^#/ && NF {print $1, $2}' "$root/tests/release/xp-sp3-imports.txt" | sort -u)
 
 . "$root/tests/release/lib.sh"
 
@@ -81,7 +86,7 @@ windows_dlls_only() {
     for dll in $(cut -d' ' -f1 <<<"$imports" | sort -u); do
         case $dll in
             KERNEL32.DLL | USER32.DLL | GDI32.DLL | OLE32.DLL | OLEAUT32.DLL | COMCTL32.DLL | \
-                MSVCRT.DLL | ADVAPI32.DLL | SHELL32.DLL | WINDOWSCODECS.DLL | UXTHEME.DLL) ;;
+                MSVCRT.DLL | ADVAPI32.DLL | SHELL32.DLL | UXTHEME.DLL) ;;
             *) echo "# not a Windows DLL: $dll"; bad=1 ;;
         esac
     done
@@ -93,6 +98,26 @@ imports_allowed() {
     extra=$(comm -23 <(sort -u <<<"$imports") <(echo "$allowed"))
     [[ -z $extra ]] || sed 's/^/# not on the list: /' <<<"$extra"
     [[ -z $extra ]]
+}
+
+imports_on_xp() {
+    local missing
+    missing=$(comm -23 <(sort -u <<<"$imports") <(echo "$xp_sp3"))
+    [[ -z $missing ]] || sed 's/^/# not on the Windows XP SP3 list: /' <<<"$missing"
+    [[ -z $missing ]]
+}
+
+# Windows XP is version 5.1; its loader refuses an executable whose header
+# asks for a later system or subsystem version.
+header_allows_xp() {
+    local what major minor bad=0
+    for what in OSystem Subsystem; do
+        major=$(awk -v f="Major${what}Version" '$1 == f {print $2}' <<<"$headers")
+        minor=$(awk -v f="Minor${what}Version" '$1 == f {print $2}' <<<"$headers")
+        echo "# ${what} version $major.$minor"
+        if [[ -z $major || -z $minor ]] || ((major > 5 || (major == 5 && minor > 1))); then bad=1; fi
+    done
+    [[ $bad -eq 0 ]]
 }
 
 imports_never() {
@@ -152,6 +177,10 @@ for exe in "${exes[@]}"; do
     check "$arch: only DLLs that come with Windows" windows_dlls_only
     check "$arch: only imports on the list" imports_allowed
     check "$arch: none of the never-imports" imports_never
+    if [[ $arch == x86 ]]; then
+        check "$arch: only functions that Windows XP SP3 has (xp-sp3-imports.txt)" imports_on_xp
+        check "$arch: the header's system and subsystem versions allow Windows XP" header_allows_xp
+    fi
     check "$arch: stack protector in the shipped code" \
         stack_protector "$(dirname "$exe")/korvo.map" "$guard"
     check "$arch: DLL search restricted at start-up" grep -q SetDefaultDllDirectories "$exe"
