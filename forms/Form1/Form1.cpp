@@ -17,7 +17,9 @@ platform::FormLayout Form1::Layout() {
     layout.placement = platform::Placement::PlatformDefault;
     layout.pictureId = IDR_INTRO_PICTURE;
 
-    platform::ControlLayout button;
+    // In layout order, which the control ids follow.
+    layout.controls.resize(2);
+    platform::ControlLayout& button = layout.controls[0];
     button.name = "SSCommand1";
     button.kind = platform::ControlKind::Button;
     button.left = 5040;
@@ -30,15 +32,13 @@ platform::FormLayout Form1::Layout() {
     button.font = platform::Font{"Arial", 12, 700};
 
     // Covers all but the bottom 105 twips; one pixel past the right edge.
-    platform::ControlLayout label;
+    platform::ControlLayout& label = layout.controls[1];
     label.name = "Label1";
     label.left = 0;
     label.top = 0;
     label.width = 7215;
     label.height = 5295;
     label.tabIndex = 0;
-
-    layout.controls = {button, label};
     return layout;
 }
 

@@ -40,44 +40,62 @@ std::string Joined(std::initializer_list<std::string_view> pieces) {
 constexpr int kFarewellPasses = 35;
 constexpr float kFarewellMargin = 200;
 
-ControlLayout HiddenTextBox(const char* name, float left, float top, const char* text, int tab) {
-    ControlLayout c;
-    c.name = name;
-    c.kind = ControlKind::TextBox;
-    c.left = left;
-    c.top = top;
-    c.width = 855;
-    c.height = 285;
-    c.text = text;
-    c.visible = false;
-    c.tabIndex = tab;
-    return c;
-}
+// What a control of the idle window is for, which gives its kind and look.
+enum class Role { LinkPiece, Timer, HotSpot, CounterText };
 
-ControlLayout HotSpot(const char* name, float left, float top, float width, float height, int tab) {
-    ControlLayout c;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
-    c.tabIndex = tab;
-    c.cursor = Cursor::UpArrow;
-    return c;
-}
+struct ControlRow {
+    Role role;
+    const char* name;
+    float left, top, width, height;
+    const char* text;
+    int tabIndex;
+};
 
-ControlLayout CounterText(const char* name, float left, float top, float width, const char* text,
-                          int tab) {
+// In layout order, which the control ids follow; the tab indexes run the
+// other way. The link pieces are hidden text boxes, read and never written.
+constexpr ControlRow kControls[] = {
+    {Role::LinkPiece, "Text4", 1200, 1800, 855, 285, "", 11},
+    {Role::LinkPiece, "Text3", 120, 1800, 855, 285, "[ down load here]", 10},
+    {Role::LinkPiece, "Text2", 1200, 1440, 855, 285, kDownloadAddress, 9},
+    {Role::LinkPiece, "Text1", 120, 1440, 855, 285, "< a href=\"", 8},
+    {Role::Timer, "Timer1", 0, 0, 0, 0, "", 0},
+    {Role::HotSpot, "Label8", 2640, 120, 255, 375, "", 7},
+    {Role::HotSpot, "Label7", 120, 120, 375, 375, "", 6},
+    {Role::HotSpot, "Label6", 120, 960, 855, 255, "", 5},
+    {Role::HotSpot, "Label5", 120, 600, 855, 255, "", 4},
+    {Role::HotSpot, "Label4", 840, 120, 1335, 375, "", 3},
+    {Role::CounterText, "Label3", 2280, 840, 495, 255, "min.", 2},
+    {Role::CounterText, "Label2", 1680, 840, 495, 255, "0", 1},
+    {Role::CounterText, "Label1", 1080, 600, 1335, 255, "Been Idle for:", 0},
+};
+
+ControlLayout FromRow(const ControlRow& row) {
     ControlLayout c;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = 255;
-    c.text = text;
-    c.tabIndex = tab;
-    c.font = platform::Font{"MS Serif", 8.25f, 400};
-    c.foreColor = platform::Rgb{0, 255, 255};
+    c.name = row.name;
+    c.left = row.left;
+    c.top = row.top;
+    c.width = row.width;
+    c.height = row.height;
+    c.text = row.text;
+    c.tabIndex = row.tabIndex;
+    switch (row.role) {
+    case Role::LinkPiece:
+        c.kind = ControlKind::TextBox;
+        c.visible = false;
+        break;
+    case Role::Timer:
+        c.kind = ControlKind::Timer;
+        c.enabled = false;
+        c.intervalMs = 60000;
+        break;
+    case Role::HotSpot:
+        c.cursor = Cursor::UpArrow;
+        break;
+    case Role::CounterText:
+        c.font = platform::Font{"MS Serif", 8.25f, 400};
+        c.foreColor = platform::Rgb{0, 255, 255};
+        break;
+    }
     return c;
 }
 
@@ -102,27 +120,7 @@ platform::FormLayout Form2::Layout() {
     layout.top = 0;
     layout.pictureId = IDR_IDLE_PICTURE;
 
-    ControlLayout timer;
-    timer.name = "Timer1";
-    timer.kind = ControlKind::Timer;
-    timer.enabled = false;
-    timer.intervalMs = 60000;
-
-    layout.controls = {
-        HiddenTextBox("Text4", 1200, 1800, "", 11),
-        HiddenTextBox("Text3", 120, 1800, "[ down load here]", 10),
-        HiddenTextBox("Text2", 1200, 1440, kDownloadAddress, 9),
-        HiddenTextBox("Text1", 120, 1440, "< a href=\"", 8),
-        timer,
-        HotSpot("Label8", 2640, 120, 255, 375, 7),
-        HotSpot("Label7", 120, 120, 375, 375, 6),
-        HotSpot("Label6", 120, 960, 855, 255, 5),
-        HotSpot("Label5", 120, 600, 855, 255, 4),
-        HotSpot("Label4", 840, 120, 1335, 375, 3),
-        CounterText("Label3", 2280, 840, 495, "min.", 2),
-        CounterText("Label2", 1680, 840, 495, "0", 1),
-        CounterText("Label1", 1080, 600, 1335, "Been Idle for:", 0),
-    };
+    for (const ControlRow& row : kControls) layout.controls.push_back(FromRow(row));
     return layout;
 }
 

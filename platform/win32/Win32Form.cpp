@@ -138,7 +138,7 @@ void Win32Form::CreateButton(HINSTANCE instance, platform::ControlId control) {
         0, L"BUTTON", Utf8ToWide(state.text).c_str(), style, r.left, r.top, r.right - r.left,
         r.bottom - r.top, m_hwnd.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control + 1)), instance, nullptr));
-    if (!state.button) ThrowError("CreateWindowExW for " + m_name + "." + state.name, ::GetLastError());
+    if (!state.button) Failed(state, "CreateWindowExW", ::GetLastError());
     ::SendMessageW(state.button.get(), WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), FALSE);
 }
 
@@ -156,6 +156,10 @@ const Win32Form::ControlState& Win32Form::At(platform::ControlId control, const 
 
 void Win32Form::Unsupported(const ControlState& control, const char* what) const {
     ThrowError(std::string(what) + ": " + m_name + "." + control.name + " does not have it");
+}
+
+void Win32Form::Failed(const ControlState& control, const char* call, unsigned long code) const {
+    ThrowError(std::string(call) + " for " + m_name + "." + control.name, code);
 }
 
 std::string Win32Form::ControlText(platform::ControlId control) const {
@@ -178,7 +182,7 @@ void Win32Form::SetControlText(platform::ControlId control, std::string_view tex
             break;
         case platform::ControlKind::Button:
             if (!::SetWindowTextW(state.button.get(), Utf8ToWide(text).c_str()))
-                ThrowError("SetWindowTextW for " + m_name + "." + state.name, ::GetLastError());
+                Failed(state, "SetWindowTextW", ::GetLastError());
             state.text = text;
             break;
         case platform::ControlKind::Timer:
@@ -222,7 +226,7 @@ void Win32Form::StartTimer(platform::ControlId control) {
         return;
     }
     if (!::SetTimer(m_hwnd.get(), timerId, state.intervalMs, nullptr))
-        ThrowError("SetTimer for " + m_name + "." + state.name, ::GetLastError());
+        Failed(state, "SetTimer", ::GetLastError());
 }
 
 // ---- Messages ---------------------------------------------------------------

@@ -91,6 +91,7 @@ private:
     ControlState& At(platform::ControlId control, const char* what);
     const ControlState& At(platform::ControlId control, const char* what) const;
     [[noreturn]] void Unsupported(const ControlState& control, const char* what) const;
+    [[noreturn]] void Failed(const ControlState& control, const char* call, unsigned long code) const;
 
     FormHost& m_host;
     std::string m_name;

@@ -17,9 +17,8 @@ namespace platform::win32 {
 
 namespace {
 
-void Check(HRESULT hr, int id, const char* what) {
-    if (FAILED(hr))
-        ThrowError("picture " + std::to_string(id) + ": " + what, static_cast<unsigned long>(hr));
+void Check(HRESULT hr, const std::string& picture, const char* what) {
+    if (FAILED(hr)) ThrowError(picture + ": " + what, static_cast<unsigned long>(hr));
 }
 
 // An uncompressed bottom-up BMP of 24 or 32 bits per pixel whose pixels lie
@@ -156,22 +155,22 @@ Picture LoadPicture(HINSTANCE module, int id) {
 
     // The resource's bytes in a stream, read from the start.
     ComPtr<IStream> stream;
-    Check(com.CreateStream(stream.put()), id, "CreateStreamOnHGlobal");
+    Check(com.CreateStream(stream.put()), name, "CreateStreamOnHGlobal");
     ULONG written = 0;
-    Check(stream->Write(bytes, size, &written), id, "writing the stream");
-    if (written != size) ThrowError(name + ": the stream took " + std::to_string(written) + " bytes");
-    Check(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), id, "rewinding the stream");
+    Check(stream->Write(bytes, size, &written), name, "writing the stream");
+    if (written != size) ThrowError(name + ": writing the stream");
+    Check(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), name, "rewinding the stream");
 
     // Run mode: the picture keeps no copy of the JPEG data.
     ComPtr<IPicture> picture;
     Check(loadPicture(stream.get(), static_cast<LONG>(size), TRUE, __uuidof(IPicture),
                       reinterpret_cast<void**>(picture.put())),
-          id, "OleLoadPicture");
+          name, "OleLoadPicture");
     SHORT type = PICTYPE_UNINITIALIZED;
-    Check(picture->get_Type(&type), id, "IPicture::get_Type");
-    if (type != PICTYPE_BITMAP) ThrowError(name + ": not a bitmap but picture type " + std::to_string(type));
+    Check(picture->get_Type(&type), name, "IPicture::get_Type");
+    if (type != PICTYPE_BITMAP) ThrowError(name + ": not a bitmap");
     OLE_HANDLE handle = 0;
-    Check(picture->get_Handle(&handle), id, "IPicture::get_Handle");
+    Check(picture->get_Handle(&handle), name, "IPicture::get_Handle");
     // The picture owns this bitmap and deletes it when released.
     const HBITMAP decoded = BitmapOf(handle);
     BITMAP shape{};
@@ -180,7 +179,7 @@ Picture LoadPicture(HINSTANCE module, int id) {
     const LONG width = shape.bmWidth;
     const LONG height = shape.bmHeight < 0 ? -shape.bmHeight : shape.bmHeight;
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
-        ThrowError(name + ": unreasonable size " + std::to_string(width) + "x" + std::to_string(height));
+        ThrowError(name + ": unreasonable size");
 
     // Copied into a bitmap of the program's own, as 32-bit pixels, top row
     // first, so that the picture and oleaut32 can go.
