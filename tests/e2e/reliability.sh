@@ -3,7 +3,8 @@
 # client that is missing, loses its room, hangs or exits, and under a burst of
 # clicks with a minute tick in the middle. Every case checks that no line
 # arrives garbled, that no Enter lands on text that did not arrive, that a
-# lost line is lost silently, and that the program keeps answering.
+# lost line is lost silently, and that the program keeps answering. First,
+# that it never runs a DLL planted beside it.
 # One real minute tick (the burst needs it), so the run takes about 2 minutes.
 # Usage: reliability.sh [BUILD-DIR]   (RELIABILITY_SEED=N repeats a burst)
 . "$(dirname "$0")/lib.sh"
@@ -47,11 +48,12 @@ dismiss_box() {
   printf '%s\n' "$text"
 }
 
-# start_program: starts the program, clicks through the intro window and
-# waits for the idle window. Fails as soon as a dialog shows.
+# start_program [EXE]: starts the program (or a copy of it), clicks through
+# the intro window and waits for the idle window. Fails as soon as a dialog
+# shows.
 start_program() {
   local x y
-  e2e_start korvo "$EXE"
+  e2e_start korvo "${1:-$EXE}"
   wait_until 30000 form_visible "" || return 1
   IFS=, read -r x y _ _ < <(form_info "" | grep -oP 'rect=\K[-0-9,]+')
   click $((x + 100)) $((y + 100))
@@ -119,6 +121,38 @@ refusal() {
   done
   return 1
 }
+
+# ---- a DLL planted beside the program -------------------------------------------
+
+# Started from a Downloads folder where another download left a DLL named
+# after one that is loaded at run time, when the first window is made (the
+# theme's): the program takes the system's copy and works, and the planted
+# one never runs. It would leave a file beside itself.
+# NOTE: Wine prefers its builtin DLL to one found beside the program; with
+# native first, the search order alone decides, as on Windows.
+e2e_note "a uxtheme.dll planted beside the program"
+downloads=$E2E_RUN/Downloads ran=$E2E_RUN/Downloads/uxtheme.dll.ran
+mkdir -p "$downloads"
+cp "$EXE" "$E2E_TOOLS/minimal.exe" "$downloads/"
+cp "$E2E_TOOLS/planted.dll" "$downloads/uxtheme.dll"
+native_first="$WINEDLLOVERRIDES;uxtheme=n,b"
+# Beside a program that leaves the search alone, it runs: else this case
+# would prove nothing.
+WINEDLLOVERRIDES=$native_first e2e_start minimal "$downloads/minimal.exe"
+check "the planted DLL runs beside a program that leaves the DLL search alone" \
+  wait_until 30000 test -e "$ran"
+probe close MinimalWindow >/dev/null
+e2e_wait_exit minimal 10000 || e2e_stop minimal
+rm -f "$ran"
+standin_start "${STANDIN_AT[@]}" || session_abort "the stand-in starts"
+m=$(standin_mark)
+WINEDLLOVERRIDES=$native_first start_program "$downloads/${EXE##*/}" ||
+  session_abort "the program from that folder hands over to the idle window"
+click_spot exit
+check "the program from that folder works to its farewell's end" e2e_wait_exit korvo 30000
+check_eq "its four lines reached the room" "$HEX_TITLE $HEX_LINK $HEX_TITLE $HEX_LINK" \
+  "$(standin_hex "$m" enter Room1 entry | paste -sd' ')"
+check "the planted DLL never ran in it" test ! -e "$ran"
 
 # ---- another program's "RICHCNTL" windows, and no client ---------------------------
 
