@@ -7,7 +7,8 @@
 // local. GCC's libssp would supply it, but its guard setup links ADVAPI32
 // and, from a static constructor, has the crypto API load a provider DLL,
 // before the DLL search could be restricted. This file defines both symbols
-// itself; the linker takes it into every executable with protected code.
+// itself; each executable with protected code links it directly (the
+// win32_startup object library).
 #include <windows.h>
 
 #include <cstdint>
