@@ -1,5 +1,5 @@
-// The farewell: 35 jumps, the closing lines, the end, and what other events
-// do while it runs.
+// The farewell: 35 jumps, the closing lines and the end. What other events
+// do while it runs is pumps_test.cpp's.
 #include "program_fixture.h"
 
 using namespace testing_support;
@@ -90,37 +90,6 @@ TEST_F(FarewellTest, EachCoordinateIsDrawnAfterAReseedAndAPumpAndEachMoveIsPumpe
     EXPECT_EQ(seen, expected);
     ASSERT_EQ(Posted(desk).size(), 2u);
     EXPECT_EQ(desk.EnteredLines()[0].time - start, 35 * 4ms);
-}
-
-TEST_F(FarewellTest, ATickDueDuringTheJumpsPostsItsLineBeforeTheClosingLines) {
-    desk.SetPumpCost(1ms);
-    auto& form = LoadForm2();
-    Click(form.Label5.id());
-    desk.RunFor(1s);
-    const auto due = desk.NextTimerDue(form2(), form.Timer1.id());
-    desk.RunFor(due - desk.Now() - 50ms);
-    desk.ClearRecords();
-    Click(form.Label8.id());
-    desk.RunFor(10s);
-    ASSERT_EQ(Posted(desk).size(), 3u);
-    EXPECT_NE(Posted(desk)[0].find("[1 <b>M</b>in(s)]"), std::string::npos);
-    EXPECT_EQ(Posted(desk)[1], kTitle);
-    EXPECT_EQ(JumpsOf(desk, form2()).lefts.size(), 35u);
-}
-
-TEST_F(FarewellTest, ASecondExitClickDuringTheJumpsPostsTheClosingLinesOnce) {
-    desk.SetPumpCost(1ms);
-    auto& form = LoadForm2();
-    desk.ClearRecords();
-    Click(form.Label8.id());
-    Click(form.Label8.id(), 30ms);
-    desk.RunFor(10s);
-    EXPECT_TRUE(desk.Ended());
-    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kTitle, kLink}));
-    // The inner farewell made its own 35 passes; the outer one never resumed.
-    const auto jumps = JumpsOf(desk, form2());
-    EXPECT_GT(jumps.lefts.size(), 35u);
-    EXPECT_LT(jumps.lefts.size(), 70u);
 }
 
 TEST_F(FarewellTest, WithoutAChatRoomTheJumpsStillRunAndTheProgramEnds) {

@@ -1,14 +1,11 @@
-// The idle window: its hot spots, load, switch, counter, and the nested orders
-// in which clicks and ticks meet inside each other's pumps and pauses.
+// The idle window: its hot spots, load, switch and counter. What events do
+// inside its pumps and pauses is pumps_test.cpp's.
 #include "program_fixture.h"
 
 using namespace testing_support;
 using namespace std::chrono_literals;
 
 namespace {
-
-const std::string kLoadCaption = "0 Min(s)            [qel]";
-std::string TickCaption(const std::string& n) { return n + " Min(s)                [qel]"; }
 
 // What a click at pixel (x, y) of a freshly loaded idle window, idler off,
 // does; "^" first when the pointer shows the up arrow there.
@@ -90,12 +87,8 @@ TEST_F(Form2Test, StartPostsTheOnLineAndTheFirstTickComesAMinuteAfterThePause) {
     auto& form = LoadForm2();
     desk.ClearRecords();
     Click(form.Label5.id());
-    // A stop inside the on line's pause finds the idler still off.
-    Click(form.Label6.id(), 400ms);
     desk.RunFor(900ms);
     EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOn}));
-    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
-    EXPECT_EQ(desk.MessageBoxes()[0].text, "ERROR.   Koarvo idle is already deactivated.");
     EXPECT_TRUE(form.Timer1.Enabled());
     const auto enabledAt = desk.EnteredLines()[0].time + 800ms;
     EXPECT_EQ(desk.NextTimerDue(form2(), form.Timer1.id()), enabledAt + kMinute);
@@ -134,59 +127,6 @@ TEST_F(Form2Test, TicksCountUpAndStopResetsTheCounterButNotTheCaption) {
     EXPECT_EQ(desk.Form(form2()).caption, TickCaption("1"));
 }
 
-TEST_F(Form2Test, SwitchingToTheStateItIsInShowsItsBoxAndChangesNothing) {
-    auto& form = LoadForm2();
-    desk.ClearRecords();
-    Click(form.Label6.id());
-    desk.RunFor(1s);
-    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
-    EXPECT_EQ(desk.MessageBoxes()[0].text, "ERROR.   Koarvo idle is already deactivated.");
-    EXPECT_EQ(desk.MessageBoxes()[0].title, "Korvo Idle v2 by qel");
-    EXPECT_TRUE(Posted(desk).empty());
-
-    Click(form.Label5.id());
-    desk.RunFor(1s + 3 * kMinute);
-    desk.ClearRecords();
-    Click(form.Label5.id());
-    desk.RunFor(1s);
-    ASSERT_EQ(desk.MessageBoxes().size(), 1u);
-    EXPECT_EQ(desk.MessageBoxes()[0].text, "ERROR.   Koarvo idle is already activated.");
-    EXPECT_TRUE(Posted(desk).empty());
-    EXPECT_TRUE(form.Timer1.Enabled());
-    EXPECT_EQ(form.Label2.Caption(), "3");
-}
-
-TEST_F(Form2Test, TwoQuickClicksBothPostBecauseTheSwitchMovesOnlyAfterThePause) {
-    auto& form = LoadForm2();
-    desk.ClearRecords();
-    Click(form.Label5.id());
-    Click(form.Label5.id(), 300ms);
-    desk.RunFor(2s);
-    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOn, kOn}));
-    EXPECT_TRUE(desk.MessageBoxes().empty());
-    EXPECT_TRUE(form.Timer1.Enabled());
-
-    desk.ClearRecords();
-    Click(form.Label6.id());
-    Click(form.Label6.id(), 300ms);
-    desk.RunFor(2s);
-    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOff, kOff}));
-    EXPECT_TRUE(desk.MessageBoxes().empty());
-    EXPECT_FALSE(form.Timer1.Enabled());
-}
-
-TEST_F(Form2Test, AStopPendingWhenATickFiresRunsInTheTicksFirstPumpAndTheTickGoesOn) {
-    auto& form = StartIdling();
-    desk.SetPumpCost(1ms);
-    const auto due = desk.NextTimerDue(form2(), form.Timer1.id());
-    Click(form.Label6.id(), due - desk.Now() + 500us);
-    desk.RunFor(kMinute + 2s);
-    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kOff, Minute("1")}));
-    EXPECT_FALSE(form.Timer1.Enabled());
-    EXPECT_EQ(form.Label2.Caption(), "1");
-    EXPECT_EQ(desk.Form(form2()).caption, TickCaption("1"));
-}
-
 TEST_F(Form2Test, DragStartsForAnyButtonAndTicksRunDuringTheMove) {
     auto& form = StartIdling();
     const float left = desk.Form(form2()).left;
@@ -205,18 +145,6 @@ TEST_F(Form2Test, DragStartsForAnyButtonAndTicksRunDuringTheMove) {
     desk.MouseDown(form2(), form.Label4.id(), platform::MouseButton::Left);
     desk.RunFor(1ms);
     EXPECT_EQ(form.Label2.Caption(), "1");
-}
-
-TEST_F(Form2Test, MinimizingKeepsTheTimerRunning) {
-    auto& form = StartIdling();
-    Click(form.Label7.id());
-    desk.RunFor(kMinute);
-    EXPECT_TRUE(desk.Form(form2()).minimized);
-    EXPECT_EQ(form.Label2.Caption(), "1");
-    // Clicks cannot reach a minimized window.
-    Click(form.Label6.id());
-    desk.RunFor(1s);
-    EXPECT_TRUE(form.Timer1.Enabled());
 }
 
 TEST(Form2HotSpots, EachActsAndShowsTheUpArrowUpToItsEdgesAndNothingOnePixelPast) {
