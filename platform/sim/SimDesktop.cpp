@@ -15,8 +15,13 @@ namespace platform::sim {
 namespace {
 
 constexpr float kTwipsPerPixel = 15;
-constexpr unsigned kScMoveMask = 0xFFF0;
-constexpr unsigned kScMove = 0xF010;
+// SC_MOVE with the caption's hit-test code: the mouse drags the window. A
+// bare SC_MOVE would start a keyboard move instead.
+constexpr unsigned kScDragMove = 0xF012;
+constexpr std::intptr_t kHwndNoTopmost = -2;
+constexpr unsigned kSwpNoZOrder = 0x0004;
+constexpr unsigned kSwpShowWindow = 0x0040;
+constexpr unsigned kSwpHideWindow = 0x0080;
 
 std::string Num(std::intptr_t value) {
     char buffer[32];
@@ -163,6 +168,11 @@ void SimDesktop::PressAndReleaseAt(WindowId form, float x, float y, float releas
     m_input.push_back(input);
 }
 
+void SimDesktop::ClickOnScreen(float x, float y, nanoseconds delay) {
+    ClickAt(kNoWindow, x, y, delay);
+    m_input.back().onScreen = true;
+}
+
 void SimDesktop::Click(WindowId form, ControlId control, nanoseconds delay) {
     const ControlLayout& layout = m_windows.at(form).form->layout.controls.at(static_cast<std::size_t>(control));
     ClickAt(form, layout.left + layout.width / 2, layout.top + layout.height / 2, delay);
@@ -185,6 +195,27 @@ void SimDesktop::ScriptDrag(float dxTwips, float dyTwips, nanoseconds duration) 
     drag.y = dyTwips;
     drag.due = duration;
     m_drag = drag;
+}
+
+SimDesktop::Input SimDesktop::ToClient(Input input) const {
+    input.onScreen = false;
+    const float x = input.x, y = input.y;
+    // Ids grow with creation, so the last window found is the newest.
+    for (const auto& [id, node] : m_windows) {
+        if (!node.form || !node.form->visible || node.form->minimized) continue;
+        const FormState& f = *node.form;
+        if (x < f.left || y < f.top || x >= f.left + f.width || y >= f.top + f.height) continue;
+        input.form = id;
+        input.x = input.releaseX = x - f.left;
+        input.y = input.releaseY = y - f.top;
+    }
+    return input;
+}
+
+int SimDesktop::ProgramWindowsOnScreen() const {
+    int count = 0;
+    for (const auto& [id, node] : m_windows) count += node.form && node.form->visible && !node.form->minimized;
+    return count;
 }
 
 std::optional<Event> SimDesktop::HitTest(const Input& input) const {
@@ -239,7 +270,7 @@ bool SimDesktop::DispatchOneDue() {
         }
     }
     if (input != m_input.end()) {
-        const Input taken = *input;
+        const Input taken = input->onScreen ? ToClient(*input) : *input;
         m_input.erase(input);
         const auto it = m_windows.find(taken.form);
         const bool reachable = it != m_windows.end() && it->second.form && it->second.form->visible &&
@@ -379,7 +410,9 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
 }
 
 void SimDesktop::ShowForm(WindowId form) {
-    FormNode(form).form->visible = true;
+    FormState& state = *FormNode(form).form;
+    state.visible = true;
+    if (!state.firstShown) state.firstShown = Sighting{m_now, state.left, state.top, state.topmost};
     Record("Show", form);
 }
 
@@ -546,7 +579,7 @@ bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseco
     if (message.delivered && code == '\r') {
         // The stand-in client sends the entry line on Enter and clears it.
         Node& node = m_windows.at(target);
-        if (m_recording) m_entered.push_back(EnteredLine{m_now, target, node.text});
+        if (m_recording) m_entered.push_back(EnteredLine{m_now, target, node.text, ProgramWindowsOnScreen()});
         node.text.clear();
     }
     const bool delivered = message.delivered;
@@ -558,7 +591,7 @@ void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t 
     Record("SendSysCommand " + Num(lParam), target, wParam);
     if (m_recording) m_messages.push_back(SentMessage{m_now, target, kWmSysCommand, wParam, lParam, {}, true});
     const auto it = m_windows.find(target);
-    if (it == m_windows.end() || !it->second.form || (wParam & kScMoveMask) != kScMove || !m_drag) return;
+    if (it == m_windows.end() || !it->second.form || wParam != kScDragMove || !m_drag) return;
     // The window system's move loop: events keep arriving until the button
     // is released, then the window lands where the mouse took it.
     const Input drag = *m_drag;
@@ -584,7 +617,10 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     const auto it = m_windows.find(window);
     if (it == m_windows.end() || !it->second.form) return;
     FormState& state = *it->second.form;
-    if (insertAfter == kHwndTopmost) state.topmost = true;
+    if ((flags & kSwpNoZOrder) == 0 && insertAfter == kHwndTopmost) state.topmost = true;
+    if ((flags & kSwpNoZOrder) == 0 && insertAfter == kHwndNoTopmost) state.topmost = false;
+    if (flags & kSwpShowWindow) ShowForm(window);
+    if (flags & kSwpHideWindow) HideForm(window);
     if ((flags & kSwpNoMove) == 0) {
         state.left = Place(static_cast<float>(x) * kTwipsPerPixel, state.left);
         state.top = Place(static_cast<float>(y) * kTwipsPerPixel, state.top);

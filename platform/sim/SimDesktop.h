@@ -52,6 +52,7 @@ struct EnteredLine {
     nanoseconds time{};
     WindowId window = kNoWindow;
     std::string bytes;
+    int programWindowsOnScreen = 0;  // what the user saw as the room got it
 };
 
 struct MessageBoxShown {
@@ -70,6 +71,13 @@ struct Call {
     double value = 0;
 };
 
+// Where and how a form stood the first time it was shown.
+struct Sighting {
+    nanoseconds time{};
+    float left = 0, top = 0;
+    bool topmost = false;
+};
+
 struct FormState {
     FormLayout layout;
     std::string caption;
@@ -78,6 +86,7 @@ struct FormState {
     bool minimized = false;
     bool topmost = false;
     bool created = false;
+    std::optional<Sighting> firstShown;
 };
 
 class SimDesktop final : public Platform {
@@ -118,6 +127,9 @@ public:
     // outside the window. A click when both lie in the pressed control.
     void PressAndReleaseAt(WindowId form, float x, float y, float releaseX, float releaseY,
                            nanoseconds delay = {});
+    // A click at a point of the screen (twips), on whichever program window
+    // is on screen there when it is delivered; the newest window lies on top.
+    void ClickOnScreen(float x, float y, nanoseconds delay = {});
     // A click on the middle of a control.
     void Click(WindowId form, ControlId control, nanoseconds delay = {});
     void MouseDown(WindowId form, ControlId control, MouseButton button, nanoseconds delay = {});
@@ -213,6 +225,7 @@ private:
         std::uint64_t sequence = 0;
         WindowId form = kNoWindow;
         bool isClick = true;
+        bool onScreen = false;       // x, y are screen points until delivered
         float x = 0, y = 0;          // clicks: client point of the press
         float releaseX = 0, releaseY = 0;  // and of the release
         ControlId control = 0;       // mouse-downs
@@ -236,6 +249,8 @@ private:
     bool DispatchOneDue();
     void Dispatch(const Event& event);
     std::optional<Event> HitTest(const Input& input) const;
+    Input ToClient(Input input) const;
+    int ProgramWindowsOnScreen() const;
 
     float m_screenWidth;
     float m_screenHeight;

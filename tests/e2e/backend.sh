@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Win32 backend's own tests (pictures, labels, mouse, cursor, timers,
-# button, message boxes, pump and wait, code page), run under Wine on the
-# virtual display. Usage: backend.sh [BUILD-DIR]
+# button, message boxes, pump and wait, code page, and the texts of the
+# program's own two windows), run under Wine on the virtual display. Usage: backend.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
 TEST_EXE="$E2E_BUILD/platform/win32/win32_backend_test.exe"

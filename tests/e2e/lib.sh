@@ -3,8 +3,11 @@
 #
 # One session per test script: an Xvfb on a free display, openbox, and one
 # persistent wineserver on a prefix that is created once and then reused.
-# Everything started here is stopped on exit, on failure too. Waits poll with
-# deadlines; nothing waits a fixed time for an event.
+# Everything started here is stopped on exit, on failure and on a time-out,
+# Ctrl-C or closed pipe too; a run killed outright takes its display and
+# window manager with it, and the next run on its prefix ends the Wine
+# server it left. Waits poll with deadlines; nothing waits a fixed time for
+# an event.
 #
 #   . "$(dirname "$0")/lib.sh"
 #   session_start || session_abort
@@ -147,6 +150,10 @@ e2e_require() {
 
 # ---- session --------------------------------------------------------------
 
+# _e2e_tied CMD [ARG...]: runs CMD in place of the calling (background)
+# subshell, so that it ends when this shell does, however this shell ends.
+_e2e_tied() { exec setpriv --pdeathsig TERM "$@"; }
+
 _e2e_start_xvfb() {
   local n last=99 end
   [[ -n ${E2E_DISPLAY:-} ]] && { E2E_DISPLAY_MIN=$E2E_DISPLAY; last=$E2E_DISPLAY; }
@@ -154,7 +161,7 @@ _e2e_start_xvfb() {
     [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
     # NOTE: without -noreset the server resets whenever its last client leaves
     # (xdpyinfo just now), and a client connecting meanwhile is refused.
-    Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset >"$E2E_RUN/xvfb.log" 2>&1 &
+    _e2e_tied Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset >"$E2E_RUN/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
     end=$(( $(now_ms) + 10000 ))
     while kill -0 "$E2E_XVFB_PID" 2>/dev/null && (( $(now_ms) < end )); do
@@ -177,14 +184,28 @@ _e2e_start_xvfb() {
 _e2e_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 _e2e_prefix() {
+  local lock=$WINEPREFIX.lock owner='' fd
   mkdir -p "$(dirname "$WINEPREFIX")"
   # Concurrent runs on one prefix would share one wineserver and kill each
-  # other's programs: they take turns.
-  exec {E2E_LOCK_FD}>"$WINEPREFIX.lock"
-  if ! flock -n "$E2E_LOCK_FD"; then
-    e2e_note "waiting for another run to release $WINEPREFIX"
-    flock -w 1800 "$E2E_LOCK_FD" || { e2e_note "prefix $WINEPREFIX stays locked"; return 1; }
+  # other's programs: they take turns. The lock file names the run holding it.
+  exec {fd}>>"$lock"
+  if ! flock -n "$fd"; then
+    read -r owner <"$lock"
+    if [[ -z $owner ]] || ! kill -0 "$owner" 2>/dev/null; then
+      # NOTE: Wine's server and services inherit the lock; a run killed
+      # outright leaves them holding it. Ending that server frees it.
+      e2e_note "ending the Wine server a killed run left on $WINEPREFIX"
+      timeout 20 wineserver -k 2>/dev/null
+    else
+      e2e_note "waiting for run $owner to release $WINEPREFIX"
+    fi
+    flock -w 1800 "$fd" || { exec {fd}>&-; e2e_note "prefix $WINEPREFIX stays locked"; return 1; }
   fi
+  E2E_LOCK_FD=$fd   # from here on this run owns the prefix and its server
+  echo "$$" >"$lock"
+  # A server left on this prefix would still run a killed run's programs.
+  timeout 20 wineserver -k 2>/dev/null
+  timeout 20 wineserver -w 2>/dev/null
   if [[ ! -f $WINEPREFIX/.e2e-ready ]]; then
     local t0; t0=$(now_ms)
     rm -rf "$WINEPREFIX"
@@ -207,9 +228,12 @@ session_start() {
   mkdir -p "$E2E_ARTIFACTS"
   E2E_RUN=$(mktemp -d "${TMPDIR:-/tmp}/e2e-$E2E_NAME.XXXXXX") || return 1
   trap '_e2e_exit' EXIT
-  trap 'exit 130' INT TERM HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
+  trap 'exit 141' PIPE
   _e2e_start_xvfb || return 1
-  openbox --sm-disable >"$E2E_RUN/openbox.log" 2>&1 &
+  _e2e_tied openbox --sm-disable >"$E2E_RUN/openbox.log" 2>&1 &
   E2E_WM_PID=$!
   wait_until 10000 _e2e_wm_ready || {
     e2e_note "openbox did not start (alive: $(kill -0 "$E2E_WM_PID" 2>/dev/null && echo yes || echo no)):"
@@ -225,6 +249,9 @@ _e2e_exit() { [[ -n $E2E_STOPPED ]] || session_stop; }
 session_stop() {
   [[ -n $E2E_STOPPED ]] && return 0
   E2E_STOPPED=1
+  # Nothing may cut the cleanup short: not a second Ctrl-C, and not a write
+  # to a closed pipe (the output, or a probe that died with its display).
+  trap '' INT TERM HUP PIPE
   probe_stop
   if [[ -n $E2E_LOCK_FD ]]; then
     timeout 20 wineserver -k 2>/dev/null

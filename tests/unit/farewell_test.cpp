@@ -1,5 +1,6 @@
-// The farewell: 35 jumps, the closing lines, the end, and what other events
-// do while it runs.
+// The farewell: 35 jumps, the closing lines and the end (events during it: pumps_test.cpp).
+#include <set>
+
 #include "program_fixture.h"
 
 using namespace testing_support;
@@ -69,58 +70,23 @@ TEST_F(FarewellTest, JumpsThirtyFiveTimesWithinTheWidthThenPostsTitleAndLinkAndE
     EXPECT_EQ(Posted(desk).size(), 2u);
 }
 
-TEST_F(FarewellTest, EachCoordinateIsDrawnAfterAReseedAndAPumpAndEachMoveIsPumpedOnBothSides) {
-    desk.SetPumpCost(1ms);  // each pump shows as one millisecond
-    const auto start = Farewell();
-    std::vector<std::string> seen, expected;
-    for (const auto& call : desk.Calls()) {
-        if (call.op == "Randomize" || call.op == "Rnd" || call.op == "ScreenWidth" || call.op == "SetLeft" ||
-            call.op == "SetTop") {
-            seen.push_back(call.op + " " + std::to_string((call.time - start) / 1ms));
-        }
-    }
-    for (int pass = 0; pass < 35; ++pass) {
-        const auto at = [&](int ms) { return " " + std::to_string(4 * pass + ms); };
-        for (const std::string& op : {"Randomize" + at(0), "Rnd" + at(1), "ScreenWidth" + at(1),
-                                      "Randomize" + at(1), "Rnd" + at(2), "ScreenWidth" + at(2),
-                                      "SetLeft" + at(3), "SetTop" + at(3)}) {
-            expected.push_back(op);
-        }
-    }
-    EXPECT_EQ(seen, expected);
-    ASSERT_EQ(Posted(desk).size(), 2u);
-    EXPECT_EQ(desk.EnteredLines()[0].time - start, 35 * 4ms);
-}
-
-TEST_F(FarewellTest, ATickDueDuringTheJumpsPostsItsLineBeforeTheClosingLines) {
-    desk.SetPumpCost(1ms);
-    auto& form = LoadForm2();
-    Click(form.Label5.id());
-    desk.RunFor(1s);
-    const auto due = desk.NextTimerDue(form2(), form.Timer1.id());
-    desk.RunFor(due - desk.Now() - 50ms);
-    desk.ClearRecords();
-    Click(form.Label8.id());
-    desk.RunFor(10s);
-    ASSERT_EQ(Posted(desk).size(), 3u);
-    EXPECT_NE(Posted(desk)[0].find("[1 <b>M</b>in(s)]"), std::string::npos);
-    EXPECT_EQ(Posted(desk)[1], kTitle);
-    EXPECT_EQ(JumpsOf(desk, form2()).lefts.size(), 35u);
-}
-
-TEST_F(FarewellTest, ASecondExitClickDuringTheJumpsPostsTheClosingLinesOnce) {
-    desk.SetPumpCost(1ms);
-    auto& form = LoadForm2();
-    desk.ClearRecords();
-    Click(form.Label8.id());
-    Click(form.Label8.id(), 30ms);
-    desk.RunFor(10s);
-    EXPECT_TRUE(desk.Ended());
-    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kTitle, kLink}));
-    // The inner farewell made its own 35 passes; the outer one never resumed.
+TEST_F(FarewellTest, JumpsToThirtyFiveDifferentPlacesAndElsewhereAtAnotherTime) {
+    // Without pumping no clock time passes: every reseed falls within one tick.
+    Farewell();
     const auto jumps = JumpsOf(desk, form2());
-    EXPECT_GT(jumps.lefts.size(), 35u);
-    EXPECT_LT(jumps.lefts.size(), 70u);
+    std::set<std::pair<double, double>> places;
+    for (size_t i = 0; i < jumps.lefts.size(); ++i) places.emplace(jumps.lefts[i], jumps.tops[i]);
+    EXPECT_EQ(places.size(), 35u);
+
+    SimDesktop later(12000, 9000);
+    later.SetWallClock(15 * 3600 + 0.25);
+    forms::Program again(later);
+    later.SetEventSink(&again);
+    later.Run([&] { again.GetForm2().window().Show(); });
+    later.ClearRecords();
+    later.Click(again.GetForm2().window().hWnd(), again.GetForm2().Label8.id());
+    later.RunFor(10s);
+    EXPECT_NE(JumpsOf(later, again.GetForm2().window().hWnd()).lefts, jumps.lefts);
 }
 
 TEST_F(FarewellTest, WithoutAChatRoomTheJumpsStillRunAndTheProgramEnds) {

@@ -46,5 +46,9 @@ inline const std::string kBrand = kPrefix + "<b>K</b>oarvo <b>I</b>dle v\xB2 by 
 inline const std::string kOn = kBrand + " [<b>o</b>n]";
 inline const std::string kOff = kBrand + " [<b>o</b>ff]";
 inline std::string Minute(const std::string& n) { return kBrand + " [" + n + " <b>M</b>in(s)]"; }
+inline const std::string kLoadCaption = "0 Min(s)            [qel]";
+inline std::string TickCaption(const std::string& n) { return n + " Min(s)                [qel]"; }
+inline const std::string kAlreadyOn = "ERROR.   Koarvo idle is already activated.";
+inline const std::string kAlreadyOff = "ERROR.   Koarvo idle is already deactivated.";
 
 }  // namespace testing_support

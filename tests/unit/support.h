@@ -64,10 +64,4 @@ inline std::string Bytes(std::initializer_list<unsigned char> bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-inline int CountCalls(const SimDesktop& desk, const std::string& op) {
-    int n = 0;
-    for (const auto& call : desk.Calls()) n += call.op == op;
-    return n;
-}
-
 }  // namespace testing_support

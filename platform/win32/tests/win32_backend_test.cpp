@@ -1,6 +1,7 @@
 // The Win32 backend on a real desktop (under Wine and a virtual X display in
 // the cross build): the window, control, event and pass-through behaviour the
-// program relies on. Prints one line per check group; exits 1 on a failure.
+// program relies on, and how the program's own two windows draw their texts.
+// Prints one line per check group; exits 1 on a failure.
 #include <windows.h>
 #include <wincodec.h>
 
@@ -14,10 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "forms/Form1/Form1.h"
+#include "forms/Form2/Form2.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Fonts.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
 #include "resources/resource.h"
 
 namespace {
@@ -127,16 +131,19 @@ ControlLayout Timer(const char* name, unsigned intervalMs, bool enabled) {
     return c;
 }
 
-// The client area as the form paints it, as 0xRRGGBB values.
+// The client area as the window paints it, as 0xRRGGBB values.
 struct Snapshot {
     int width = 0, height = 0;
     std::vector<std::uint32_t> pixels;
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)] & 0xFFFFFF; }
+    int Count(std::uint32_t rgb) const {
+        return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [&](auto p) { return (p & 0xFFFFFF) == rgb; }));
+    }
 };
 
-Snapshot Render(WindowId form) {
+Snapshot Render(HWND window) {
     RECT client{};
-    ::GetClientRect(H(form), &client);
+    ::GetClientRect(window, &client);
     Snapshot shot;
     shot.width = client.right;
     shot.height = client.bottom;
@@ -151,10 +158,40 @@ Snapshot Render(WindowId form) {
     w32::UniqueGdi<HBITMAP> dib(::CreateDIBSection(dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dc || !dib) return shot;
     w32::SelectedObject selected(dc.get(), dib.get());
-    ::SendMessageW(H(form), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
     ::GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     shot.pixels.assign(p, p + shot.width * shot.height);
+    return shot;
+}
+Snapshot Render(WindowId form) { return Render(H(form)); }
+
+// `text` alone, white on black, drawn by GDI in `font` from the top-left of
+// `rect` and clipped to it, on a canvas of the given size.
+Snapshot TextAlone(int width, int height, const RECT& rect, const std::wstring& text, HFONT font) {
+    Snapshot shot;
+    shot.width = width;
+    shot.height = height;
+    shot.pixels.assign(static_cast<std::size_t>(width * height), 0);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    w32::UniqueHdc dc(::CreateCompatibleDC(nullptr));
+    w32::UniqueGdi<HBITMAP> dib(::CreateDIBSection(dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dc || !dib) return shot;
+    w32::SelectedObject selected(dc.get(), dib.get());
+    w32::SelectedObject selectedFont(dc.get(), font);
+    ::SetBkMode(dc.get(), TRANSPARENT);
+    ::SetTextColor(dc.get(), RGB(255, 255, 255));
+    RECT clip = rect;
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &clip, DT_LEFT | DT_TOP | DT_NOPREFIX);
+    ::GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    shot.pixels.assign(p, p + width * height);
     return shot;
 }
 
@@ -559,6 +596,82 @@ void ButtonsArePushButtonsAboveTheLabels() {
     p.SetEventSink(nullptr);
 }
 
+// The idle window as the program creates it. Its labels are drawn by the
+// window itself, so each is judged by its ink: the pixels its text changes.
+// That ink must be cyan, lie inside the label, and be exactly what GDI draws
+// for the text in the counter font, "MS Serif" (or its stand-in) at 8.25
+// points, 11 pixels at 96 dpi, normal weight.
+void TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels() {
+    Win32Platform p;
+    const FormLayout layout = forms::Form2::Layout();
+    const WindowId form = p.CreateForm(layout);
+    const Snapshot drawn = Render(form);
+    LOGFONTW lf{};
+    lf.lfHeight = -11;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = ANSI_CHARSET;
+    const std::wstring face = w32::FontCatalog().ResolveFace("MS Serif");
+    face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    const w32::UniqueGdi<HFONT> counterFont(::CreateFontIndirectW(&lf));
+
+    int checked = 0;
+    for (ControlId id = 0; id < static_cast<ControlId>(layout.controls.size()); ++id) {
+        const ControlLayout& label = layout.controls[static_cast<std::size_t>(id)];
+        if (label.name != "Label1" && label.name != "Label2" && label.name != "Label3") continue;
+        ++checked;
+        const std::string text = p.ControlText(form, id);
+        p.SetControlText(form, id, "");
+        const Snapshot bare = Render(form);
+        p.SetControlText(form, id, text);
+        const RECT rect{static_cast<LONG>(label.left / kPx), static_cast<LONG>(label.top / kPx),
+                        static_cast<LONG>((label.left + label.width) / kPx),
+                        static_cast<LONG>((label.top + label.height) / kPx)};
+        const Snapshot expected = TextAlone(drawn.width, drawn.height, rect, w32::Utf8ToWide(text), counterFont.get());
+        int ink = 0, outside = 0, notCyan = 0, unlike = 0, top = drawn.height, bottom = -1;
+        for (int y = 0; y < drawn.height; ++y) {
+            for (int x = 0; x < drawn.width; ++x) {
+                const bool inked = drawn.At(x, y) != bare.At(x, y);
+                ink += inked;
+                outside += inked && !::PtInRect(&rect, POINT{x, y});
+                notCyan += inked && drawn.At(x, y) != 0x00FFFF;
+                unlike += inked != (expected.At(x, y) != 0);
+                if (inked) top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+        }
+        std::printf("    %s \"%s\": %d pixels on rows %d to %d; %d outside, %d not cyan, %d unlike the counter font\n",
+                    label.name.c_str(), text.c_str(), ink, top, bottom, outside, notCyan, unlike);
+        CHECK(ink > 0 && outside == 0 && notCyan == 0 && unlike == 0);
+    }
+    CHECK(checked == 3);
+}
+
+// The intro window as the program creates it: the font read back from the
+// ENTER button is 12-point bold, and the button draws its text with thicker
+// strokes than the same button in that font at normal weight.
+void TheEnterButtonsTextIsBold() {
+    Win32Platform p;
+    const WindowId form = p.CreateForm(forms::Form1::Layout());
+    HWND button = H(p.FindWindowExA(form, 0, "Button"));
+    CHECK(button != nullptr);
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0)), sizeof font, &font);
+    CHECK(font.lfWeight == FW_BOLD && font.lfHeight == -16);
+
+    font.lfWeight = FW_NORMAL;
+    const w32::UniqueGdi<HFONT> normalFont(::CreateFontIndirectW(&font));
+    RECT r{};
+    ::GetClientRect(button, &r);
+    wchar_t text[32] = {};
+    ::GetWindowTextW(button, text, 32);
+    const w32::UniqueHwnd normal(::CreateWindowExW(0, L"BUTTON", text, WS_POPUP | BS_PUSHBUTTON, 0, 0, r.right,
+                                                   r.bottom, nullptr, nullptr, nullptr, nullptr));
+    ::SendMessageW(normal.get(), WM_SETFONT, reinterpret_cast<WPARAM>(normalFont.get()), FALSE);
+    const std::uint32_t ink = ToRgb(::GetSysColor(COLOR_BTNTEXT));
+    const int bold = Render(button).Count(ink), regular = Render(normal.get()).Count(ink);
+    std::printf("    ENTER: %d text pixels in bold, %d at normal weight\n", bold, regular);
+    CHECK(regular > 0 && bold >= regular * 5 / 4);
+}
+
 void FontsFallBackToInstalledFaces() {
     w32::FontCatalog fonts;
     for (const char* face : {"MS Serif", "Arial", "MS Sans Serif"}) {
@@ -733,6 +846,9 @@ int main(int argc, char** argv) {
         {"mousePressesOnLabelsBecomeEvents", MousePressesOnLabelsBecomeEvents},
         {"timersTickOnlyWhileEnabled", TimersTickOnlyWhileEnabled},
         {"buttonsArePushButtonsAboveTheLabels", ButtonsArePushButtonsAboveTheLabels},
+        {"theIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels",
+         TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels},
+        {"theEnterButtonsTextIsBold", TheEnterButtonsTextIsBold},
         {"fontsFallBackToInstalledFaces", FontsFallBackToInstalledFaces},
         {"textGoesToForeignWindowsInTheAnsiCodePage", TextGoesToForeignWindowsInTheAnsiCodePage},
         {"messageBoxesCarryTheProgramTitle", MessageBoxesCarryTheProgramTitle},
