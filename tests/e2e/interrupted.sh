@@ -53,7 +53,12 @@ for how in time-out Ctrl-C closed-pipe; do
     time-out) victim_start group && kill -TERM -- "-$VICTIM_PID" ;;  # as timeout(1) does
     Ctrl-C) victim_start group && kill -INT -- "-$VICTIM_PID" ;;
     closed-pipe) victim_start pipe ;;  # dies on its next line of output
-  esac || { check "a run to stop by $how starts" false; stop_victim; continue; }
+  esac || {
+    check "a run to stop by $how starts" false
+    sed 's/^/# its output: /' "$scratch/victim.out"
+    stop_victim
+    continue
+  }
   check "a run stopped by $how ends" wait_until 60000 pid_gone "$VICTIM_PID"
   check "a run stopped by $how leaves its prefix free" wait_until 10000 prefix_free
   check "a run stopped by $how leaves no display behind" wait_until 10000 display_gone
