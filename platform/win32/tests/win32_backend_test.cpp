@@ -141,38 +141,13 @@ struct Snapshot {
     }
 };
 
-Snapshot Render(HWND window) {
-    RECT client{};
-    ::GetClientRect(window, &client);
-    Snapshot shot;
-    shot.width = client.right;
-    shot.height = client.bottom;
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = shot.width;
-    bmi.bmiHeader.biHeight = -shot.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    w32::UniqueHdc dc(::CreateCompatibleDC(nullptr));
-    w32::UniqueGdi<HBITMAP> dib(::CreateDIBSection(dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dc || !dib) return shot;
-    w32::SelectedObject selected(dc.get(), dib.get());
-    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-    ::GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(p, p + shot.width * shot.height);
-    return shot;
-}
-Snapshot Render(WindowId form) { return Render(H(form)); }
-
-// `text` alone, white on black, drawn by GDI in `font` from the top-left of
-// `rect` and clipped to it, on a canvas of the given size.
-Snapshot TextAlone(int width, int height, const RECT& rect, const std::wstring& text, HFONT font) {
+// What `draw` draws on a black canvas of the given size: a 32-bit top-down
+// DIB section selected into a memory DC.
+template <typename Draw>
+Snapshot Drawn(int width, int height, Draw&& draw) {
     Snapshot shot;
     shot.width = width;
     shot.height = height;
-    shot.pixels.assign(static_cast<std::size_t>(width * height), 0);
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
     bmi.bmiHeader.biWidth = width;
@@ -184,15 +159,32 @@ Snapshot TextAlone(int width, int height, const RECT& rect, const std::wstring& 
     w32::UniqueGdi<HBITMAP> dib(::CreateDIBSection(dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dc || !dib) return shot;
     w32::SelectedObject selected(dc.get(), dib.get());
-    w32::SelectedObject selectedFont(dc.get(), font);
-    ::SetBkMode(dc.get(), TRANSPARENT);
-    ::SetTextColor(dc.get(), RGB(255, 255, 255));
-    RECT clip = rect;
-    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &clip, DT_LEFT | DT_TOP | DT_NOPREFIX);
+    draw(dc.get());
     ::GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     shot.pixels.assign(p, p + width * height);
     return shot;
+}
+
+Snapshot Render(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    return Drawn(client.right, client.bottom, [&](HDC dc) {
+        ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
+}
+Snapshot Render(WindowId form) { return Render(H(form)); }
+
+// `text` alone, white on black, drawn by GDI in `font` from the top-left of
+// `rect` and clipped to it, on a canvas of the given size.
+Snapshot TextAlone(int width, int height, const RECT& rect, const std::wstring& text, HFONT font) {
+    return Drawn(width, height, [&](HDC dc) {
+        w32::SelectedObject selectedFont(dc, font);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, RGB(255, 255, 255));
+        RECT clip = rect;
+        ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &clip, DT_LEFT | DT_TOP | DT_NOPREFIX);
+    });
 }
 
 std::uint32_t ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
