@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 NATIVE := build/native
 VALGRIND := build/valgrind
 UNIT_X86 := build/unit-x86
-# The two Windows builds: 32-bit (the main download) and 64-bit.
+# The two Windows builds: 32-bit and 64-bit, one for each kind of Windows.
 WIN_X86 := build/win-x86
 WIN_X64 := build/win-x64
 JOBS ?= 2

@@ -4,8 +4,8 @@
 # Without a display: plays a short scripted session on a virtual display
 # (start, enter, switch on, switch off, exit), then prints the lines the room
 # received and where the screenshots are.
-# Runs the 32-bit build (the main download) where this machine can, else the
-# 64-bit one.
+# Runs the 32-bit build, of the chat client's own kind, where this machine
+# can, else the 64-bit one.
 # Usage: demo.sh X86-BUILD-DIR X64-BUILD-DIR
 set -uo pipefail
 . "$(dirname "$0")/wine-env.sh"
