@@ -12,7 +12,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CXX_FLAGS_INIT "${KORVO_I686_FLAGS}")
 # The executable is the download and nothing in it is bound by processor
-# speed: built for size, unless the user sets other release flags.
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-Os -DNDEBUG")
+# speed: built for size, unless the user sets other release flags. Set as
+# the cache's value: CMake appends its own -O3 to a _RELEASE_INIT value, and
+# the last -O wins.
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Flags of the release build")
 # Static: the executables need only DLLs that come with Windows.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -18,6 +18,9 @@ void Program::Guarded(Action&& action) {
     try {
         action();
     } catch (const std::exception& error) {
+        // The error ends the program: from here on no handler runs, also
+        // none that the error box's own loop would dispatch.
+        m_ending = true;
         m_platform.ShowRuntimeError(error.what());
         m_platform.End();
     }
@@ -45,6 +48,14 @@ Form2& Program::GetForm2() {
 }
 
 void Program::OnEvent(const platform::Event& event) {
+    if (m_ending) return;
+    if (event.kind == platform::EventKind::Close) {
+        // Requests come only between handlers' steps, never between a line's
+        // text and its Enter. A farewell under way ends the program itself,
+        // after its closing lines.
+        if (m_form2 && m_form2->Leaving()) return;
+        m_platform.End();
+    }
     Guarded([&] {
         if (m_form1 && event.form == m_form1->window().hWnd()) {
             m_form1->OnEvent(event);

@@ -40,6 +40,7 @@ private:
     void Guarded(Action&& action);
 
     platform::Platform& m_platform;
+    bool m_ending = false;  // a runtime error's box is up
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;
 };

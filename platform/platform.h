@@ -78,7 +78,9 @@ struct FormLayout {
 
 // ---- Events going up to the program ---------------------------------------
 
-enum class EventKind { Click, MouseDown, Timer };
+// Close: a close request from the window system (Alt+F4, the taskbar's
+// Close); the program has no handler for it and ends at a clean point.
+enum class EventKind { Click, MouseDown, Timer, Close };
 enum class MouseButton { Left, Right, Middle };
 
 struct Event {
@@ -118,6 +120,9 @@ public:
     virtual WindowId CreateForm(const FormLayout& layout) = 0;
     virtual void ShowForm(WindowId form) = 0;
     virtual void HideForm(WindowId form) = 0;
+    virtual bool Visible(WindowId form) = 0;
+    // Destroys the window and what it holds (controls, timers, drawing objects).
+    virtual void DestroyForm(WindowId form) = 0;
     virtual std::string Caption(WindowId form) = 0;
     virtual void SetCaption(WindowId form, std::string_view text) = 0;
     // Outer position and size in twips; a write takes effect at once.
@@ -144,8 +149,11 @@ public:
     // The runtime's error box for an error nothing caught.
     virtual void ShowRuntimeError(std::string_view text) = 0;
     // Processes every event and message pending for the program, then returns.
+    // Inside the window system's move loop it leaves mouse and keyboard input
+    // to that loop, which ends the move on the button's release.
     virtual void PumpMessages() = 0;
-    // Blocks until input is pending for the program or Now() reaches `deadline`.
+    // Blocks until something PumpMessages would take is pending, or Now()
+    // reaches `deadline`.
     virtual void WaitForInput(std::chrono::nanoseconds deadline) = 0;
     // Monotonic clock; its origin is arbitrary.
     virtual std::chrono::nanoseconds Now() = 0;
@@ -201,6 +209,7 @@ public:
     void SetTop(float twips) { m_platform->SetTop(m_id, twips); }
     void Show() { m_platform->ShowForm(m_id); }
     void Hide() { m_platform->HideForm(m_id); }
+    bool Visible() const { return m_platform->Visible(m_id); }
     void Minimize() { m_platform->Minimize(m_id); }
     float ScreenWidth() const { return m_platform->ScreenWidth(); }
     float ScreenHeight() const { return m_platform->ScreenHeight(); }

@@ -45,6 +45,8 @@ platform::FormLayout Form1::Layout() {
 Form1::Form1(Program& program)
     : m_program(program), m_window(program.platform(), program.platform().CreateForm(Layout())) {}
 
+Form1::~Form1() { m_window.platform().DestroyForm(m_window.hWnd()); }
+
 void Form1::OnEvent(const platform::Event& event) {
     if (event.kind != platform::EventKind::Click) return;
     if (event.control == Label1.id()) {
@@ -62,6 +64,9 @@ void Form1::Form_Load() {
 void Form1::Label1_Click() { SSCommand1.SetVisible(true); }
 
 void Form1::SSCommand1_Click() {
+    // A press that waited in the queue while the window slid reaches the
+    // button only once the window is hidden: the hand-over happens once.
+    if (!m_window.Visible()) return;
     winhelpers::SlideAroundScreen(m_window);
     m_window.Hide();
     // The first reference creates the idle window and runs its load handler,

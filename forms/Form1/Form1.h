@@ -13,6 +13,9 @@ class Form1 {
 public:
     // Creates the window, hidden; the caller runs Form_Load.
     explicit Form1(Program& program);
+    ~Form1();
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
 
     static platform::FormLayout Layout();
 

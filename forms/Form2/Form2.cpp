@@ -127,6 +127,8 @@ platform::FormLayout Form2::Layout() {
 Form2::Form2(platform::Platform& platform)
     : m_platform(platform), m_window(platform, platform.CreateForm(Layout())) {}
 
+Form2::~Form2() { m_platform.DestroyForm(m_window.hWnd()); }
+
 std::string Form2::TitleLine() {
     return Joined({kLinePrefix, "<b>K</b>orvao <b>I</b>dle v\u00B2 by <b>q</b>el"});
 }
@@ -208,6 +210,7 @@ void Form2::Timer1_Timer() {
 }
 
 void Form2::Label8_Click() {
+    m_leaving = true;
     for (int pass = 1; pass <= kFarewellPasses; ++pass) {
         m_platform.Randomize();
         m_platform.PumpMessages();

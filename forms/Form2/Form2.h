@@ -13,6 +13,9 @@ class Form2 {
 public:
     // Creates the window, hidden; the caller runs Form_Load.
     explicit Form2(platform::Platform& platform);
+    ~Form2();
+    Form2(const Form2&) = delete;
+    Form2& operator=(const Form2&) = delete;
 
     static platform::FormLayout Layout();
 
@@ -28,6 +31,9 @@ public:
     void Label8_Click();                                   // the x: farewell, then the program ends
     void Timer1_Timer();                                   // a minute: count, caption, minute line
 
+    // The farewell has begun: it ends the program itself.
+    bool Leaving() const { return m_leaving; }
+
 private:
     // The lines the window posts.
     static std::string TitleLine();
@@ -38,6 +44,7 @@ private:
 
     platform::Platform& m_platform;
     platform::Window m_window;
+    bool m_leaving = false;
 
 public:
     // Controls in layout order.

@@ -1,6 +1,8 @@
 // Simulated desktop backend. Same effects, in the same order, as the Win32
-// backend: input before timer ticks, timers coalescing missed intervals,
-// sends that block until the target answers or the timeout passes.
+// backend under Wine: input before timer ticks, timers coalescing missed
+// intervals, sends that block until the target answers or the timeout
+// passes, modal loops (message boxes, the window-move loop) that take from
+// the program's own queue.
 #include "platform/sim/SimDesktop.h"
 
 #include <algorithm>
@@ -29,6 +31,15 @@ std::string Num(std::intptr_t value) {
     return buffer;
 }
 
+// Runs `undo` when the scope ends, also when End() unwinds through it.
+template <typename F>
+struct OnExit {
+    F undo;
+    ~OnExit() { undo(); }
+};
+template <typename F>
+OnExit(F) -> OnExit<F>;
+
 }  // namespace
 
 SimDesktop::SimDesktop(float screenWidth, float screenHeight)
@@ -56,7 +67,9 @@ const SimDesktop::Node& SimDesktop::NodeOf(WindowId window) const {
 SimDesktop::Node& SimDesktop::FormNode(WindowId form) {
     Node& node = NodeOf(form);
     if (!node.form) throw RuntimeError("not a form of the program: " + Num(form));
+    if (node.form->destroyed) throw RuntimeError("no such window: " + Num(form));
     if (node.broken) throw RuntimeError("form is not responding: " + Num(form));
+    if (std::exchange(m_failNext, false)) throw RuntimeError("the operation failed: " + Num(form));
     return node;
 }
 
@@ -72,6 +85,10 @@ SimDesktop::ControlState& SimDesktop::ControlOf(WindowId form, ControlId control
         throw RuntimeError("no such control: " + Num(control));
     }
     return node.controls[static_cast<std::size_t>(control)];
+}
+
+const ControlLayout& SimDesktop::LayoutOf(WindowId form, ControlId control) const {
+    return FormNode(form).form->layout.controls.at(static_cast<std::size_t>(control));
 }
 
 std::vector<WindowId>& SimDesktop::SiblingsOf(WindowId parent) {
@@ -115,25 +132,32 @@ void SimDesktop::SetWindowText(WindowId window, std::string bytes) {
 void SimDesktop::ClearRecords() {
     m_messages.clear();
     m_entered.clear();
-    m_boxes.clear();
+    // Boxes are open only while the program's code runs, never between runs.
+    if (m_openBoxes.empty()) m_boxes.clear();
     m_calls.clear();
 }
 
 const FormState& SimDesktop::Form(WindowId form) const { return *FormNode(form).form; }
 
 bool SimDesktop::ControlVisible(WindowId form, ControlId control) const {
-    const Node& node = FormNode(form);
-    return node.controls.at(static_cast<std::size_t>(control)).visible;
+    return FormNode(form).controls.at(static_cast<std::size_t>(control)).visible;
 }
 
+std::string SimDesktop::TextOf(WindowId form, ControlId control) const {
+    return FormNode(form).controls.at(static_cast<std::size_t>(control)).text;
+}
+
+bool SimDesktop::TimerOn(WindowId form, ControlId timer) const {
+    return FormNode(form).controls.at(static_cast<std::size_t>(timer)).timerEnabled;
+}
+
+int SimDesktop::OpenBoxes() const { return static_cast<int>(m_openBoxes.size()); }
+
 Cursor SimDesktop::CursorAt(WindowId form, float x, float y) const {
-    Input at;
-    at.form = form;
-    at.x = at.releaseX = x;
-    at.y = at.releaseY = y;
-    const auto hit = HitTest(at);
-    if (!hit) return Cursor::Arrow;
-    return FormNode(form).form->layout.controls[static_cast<std::size_t>(hit->control)].cursor;
+    const Node& node = FormNode(form);
+    if (ControlAt(node, {x, y}, ControlKind::Button)) return Cursor::Arrow;
+    const auto label = ControlAt(node, {x, y}, ControlKind::Label);
+    return label ? node.form->layout.controls[static_cast<std::size_t>(*label)].cursor : Cursor::Arrow;
 }
 
 std::vector<WindowId> SimDesktop::Forms() const {
@@ -144,177 +168,320 @@ std::vector<WindowId> SimDesktop::Forms() const {
     return forms;
 }
 
+Live SimDesktop::LiveObjects() const {
+    Live live;
+    for (const auto& [id, node] : m_windows) {
+        if (!node.form || node.form->destroyed) continue;
+        const FormLayout& layout = node.form->layout;
+        live.windows += 1;
+        live.drawingObjects += layout.pictureId != 0;
+        for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+            const ControlLayout& c = layout.controls[i];
+            live.windows += c.kind == ControlKind::Button;
+            live.drawingObjects += c.kind == ControlKind::Button || c.kind == ControlKind::Label;
+            live.timers += c.kind == ControlKind::Timer && node.controls[i].timerEnabled && c.intervalMs > 0;
+        }
+    }
+    return live;
+}
+
 nanoseconds SimDesktop::NextTimerDue(WindowId form, ControlId timer) const {
-    const Node& node = FormNode(form);
-    return node.controls.at(static_cast<std::size_t>(timer)).timerDue;
+    return FormNode(form).controls.at(static_cast<std::size_t>(timer)).timerDue;
+}
+
+// ---- Time ------------------------------------------------------------------------
+
+void SimDesktop::Spend(nanoseconds cost) { AdvanceTo(m_now + cost); }
+
+void SimDesktop::AdvanceTo(nanoseconds time) {
+    if (time > m_now) m_now = time;
+    Arrive();
+}
+
+bool SimDesktop::IsInput(InputKind kind) {
+    return kind != InputKind::Close && kind != InputKind::Restore;
+}
+
+// Input that has come by now gets its screen point: the pointer is where the
+// user put it then. With Routing::WhenQueued it also gets its window.
+void SimDesktop::Arrive() {
+    for (Input& input : m_input) {
+        if (input.due > m_now) break;
+        if (input.arrived) continue;
+        input.arrived = true;
+        switch (input.kind) {
+            case InputKind::Press:
+                input.at = input.aim;
+                if (const auto it = m_windows.find(input.form); it != m_windows.end() && it->second.form) {
+                    const FormState& form = *it->second.form;
+                    input.at = {form.left + input.aim.x, form.top + input.aim.y};
+                }
+                break;
+            case InputKind::Move:
+                input.at = {m_pointer.x + input.move.x, m_pointer.y + input.move.y};
+                break;
+            default:
+                input.at = m_pointer;
+                break;
+        }
+        m_pointer = input.at;
+        const bool mouse = input.kind == InputKind::Press || input.kind == InputKind::Move ||
+                           input.kind == InputKind::Release;
+        if (mouse && m_routing == Routing::WhenQueued) input.target = Route(input.at);
+    }
 }
 
 // ---- Scripted input ----------------------------------------------------------
+
+SimDesktop::Input& SimDesktop::Queue(InputKind kind, nanoseconds delay) {
+    Input input;
+    input.due = m_now + delay;
+    input.sequence = m_sequence++;
+    input.kind = kind;
+    // Kept in the order the input comes.
+    const auto at = std::upper_bound(m_input.begin(), m_input.end(), input, [](const Input& a, const Input& b) {
+        return a.due < b.due || (a.due == b.due && a.sequence < b.sequence);
+    });
+    return *m_input.insert(at, input);
+}
+
+void SimDesktop::Press(WindowId form, float x, float y, MouseButton button, nanoseconds delay) {
+    Input& press = Queue(InputKind::Press, delay);
+    press.form = form;
+    press.aim = {x, y};
+    press.button = button;
+    Arrive();
+}
+
+void SimDesktop::MoveBy(float dx, float dy, nanoseconds delay) {
+    Queue(InputKind::Move, delay).move = {dx, dy};
+    Arrive();
+}
+
+void SimDesktop::Release(MouseButton button, nanoseconds delay) {
+    Queue(InputKind::Release, delay).button = button;
+    Arrive();
+}
+
+void SimDesktop::PressAndReleaseAt(WindowId form, float x, float y, float releaseX, float releaseY,
+                                   nanoseconds delay) {
+    Press(form, x, y, MouseButton::Left, delay);
+    if (releaseX != x || releaseY != y) MoveBy(releaseX - x, releaseY - y, delay);
+    Release(MouseButton::Left, delay);
+}
 
 void SimDesktop::ClickAt(WindowId form, float x, float y, nanoseconds delay) {
     PressAndReleaseAt(form, x, y, x, y, delay);
 }
 
-void SimDesktop::PressAndReleaseAt(WindowId form, float x, float y, float releaseX, float releaseY,
-                                   nanoseconds delay) {
-    Input input;
-    input.due = m_now + delay;
-    input.sequence = m_sequence++;
-    input.form = form;
-    input.x = x;
-    input.y = y;
-    input.releaseX = releaseX;
-    input.releaseY = releaseY;
-    m_input.push_back(input);
-}
-
-void SimDesktop::ClickOnScreen(float x, float y, nanoseconds delay) {
-    ClickAt(kNoWindow, x, y, delay);
-    m_input.back().onScreen = true;
-}
+void SimDesktop::ClickOnScreen(float x, float y, nanoseconds delay) { ClickAt(kNoWindow, x, y, delay); }
 
 void SimDesktop::Click(WindowId form, ControlId control, nanoseconds delay) {
-    const ControlLayout& layout = m_windows.at(form).form->layout.controls.at(static_cast<std::size_t>(control));
-    ClickAt(form, layout.left + layout.width / 2, layout.top + layout.height / 2, delay);
+    const ControlLayout& c = LayoutOf(form, control);
+    ClickAt(form, c.left + c.width / 2, c.top + c.height / 2, delay);
 }
 
 void SimDesktop::MouseDown(WindowId form, ControlId control, MouseButton button, nanoseconds delay) {
-    Input input;
-    input.due = m_now + delay;
-    input.sequence = m_sequence++;
-    input.form = form;
-    input.isClick = false;
-    input.control = control;
-    input.button = button;
-    m_input.push_back(input);
+    const ControlLayout& c = LayoutOf(form, control);
+    Press(form, c.left + c.width / 2, c.top + c.height / 2, button, delay);
 }
 
-void SimDesktop::ScriptDrag(float dxTwips, float dyTwips, nanoseconds duration) {
-    Input drag;
-    drag.x = dxTwips;
-    drag.y = dyTwips;
-    drag.due = duration;
-    m_drag = drag;
+void SimDesktop::Drag(WindowId form, ControlId control, float dx, float dy, nanoseconds duration,
+                      nanoseconds delay) {
+    MouseDown(form, control, MouseButton::Left, delay);
+    MoveBy(dx / 2, dy / 2, delay + duration / 2);
+    MoveBy(dx - dx / 2, dy - dy / 2, delay + duration);
+    Release(MouseButton::Left, delay + duration);
 }
 
-SimDesktop::Input SimDesktop::ToClient(Input input) const {
-    input.onScreen = false;
-    const float x = input.x, y = input.y;
-    // Ids grow with creation, so the last window found is the newest.
-    for (const auto& [id, node] : m_windows) {
-        if (!node.form || !node.form->visible || node.form->minimized) continue;
-        const FormState& f = *node.form;
-        if (x < f.left || y < f.top || x >= f.left + f.width || y >= f.top + f.height) continue;
-        input.form = id;
-        input.x = input.releaseX = x - f.left;
-        input.y = input.releaseY = y - f.top;
-    }
-    return input;
+void SimDesktop::KeyPress(Key key, nanoseconds delay) {
+    Queue(InputKind::Key, delay).key = key;
+    Arrive();
 }
 
-int SimDesktop::ProgramWindowsOnScreen() const {
-    int count = 0;
-    for (const auto& [id, node] : m_windows) count += node.form && node.form->visible && !node.form->minimized;
-    return count;
+void SimDesktop::RequestClose(WindowId form, nanoseconds delay) {
+    Queue(InputKind::Close, delay).form = form;
+    Arrive();
 }
 
-std::optional<Event> SimDesktop::HitTest(const Input& input) const {
-    const auto it = m_windows.find(input.form);
-    if (it == m_windows.end() || !it->second.form) return std::nullopt;
-    const Node& node = it->second;
-    if (!node.form->visible || node.form->minimized) return std::nullopt;
-    const auto& controls = node.form->layout.controls;
+void SimDesktop::RestoreFromTaskbar(WindowId form, nanoseconds delay) {
+    Queue(InputKind::Restore, delay).form = form;
+    Arrive();
+}
+
+// ---- Routing -------------------------------------------------------------------
+
+bool SimDesktop::Contains(const Node& node, ControlId control, Point client) const {
+    const ControlLayout& c = node.form->layout.controls[static_cast<std::size_t>(control)];
+    return node.controls[static_cast<std::size_t>(control)].visible && client.x >= c.left &&
+           client.x < c.left + c.width && client.y >= c.top && client.y < c.top + c.height;
+}
+
+std::optional<ControlId> SimDesktop::ControlAt(const Node& node, Point client, ControlKind kind) const {
     const FormLayout& layout = node.form->layout;
-    // The window gets a press only inside its client area.
-    if (input.x < 0 || input.y < 0 || input.x >= layout.clientWidth || input.y >= layout.clientHeight)
+    // Only points of the client area reach the window.
+    if (client.x < 0 || client.y < 0 || client.x >= layout.clientWidth || client.y >= layout.clientHeight)
         return std::nullopt;
-    auto contains = [&](std::size_t i, float x, float y) {
-        const ControlLayout& c = controls[i];
-        return node.controls[i].visible && x >= c.left && x < c.left + c.width && y >= c.top &&
-               y < c.top + c.height;
-    };
-    // Buttons are windows of their own, above the windowless labels. The
-    // pressed control clicks when the release lies in it too.
-    for (const ControlKind kind : {ControlKind::Button, ControlKind::Label}) {
-        for (std::size_t i = 0; i < controls.size(); ++i) {
-            if (controls[i].kind != kind || !contains(i, input.x, input.y)) continue;
-            if (!contains(i, input.releaseX, input.releaseY)) return std::nullopt;
-            return Event{input.form, static_cast<ControlId>(i), EventKind::Click, MouseButton::Left};
-        }
+    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+        const auto id = static_cast<ControlId>(i);
+        if (layout.controls[i].kind == kind && Contains(node, id, client)) return id;
     }
     return std::nullopt;
 }
 
+// The program window on screen at a point: the newest lies on top. Its push
+// buttons are windows of their own, above its windowless labels.
+std::optional<SimDesktop::Target> SimDesktop::TargetAt(Point at) const {
+    std::optional<Target> found;
+    for (const auto& [id, node] : m_windows) {
+        if (!node.form || node.form->destroyed || !node.form->visible || node.form->minimized) continue;
+        const FormState& f = *node.form;
+        if (at.x < f.left || at.y < f.top || at.x >= f.left + f.width || at.y >= f.top + f.height) continue;
+        const auto button = ControlAt(node, {at.x - f.left, at.y - f.top}, ControlKind::Button);
+        found = Target{id, button.value_or(-1)};
+    }
+    return found;
+}
+
+// The window that gets mouse input at a point: the one holding the capture,
+// else the one on screen there. A disabled window (a box's owner) gets none.
+std::optional<SimDesktop::Target> SimDesktop::Route(Point at) const {
+    std::optional<Target> target = m_capture ? m_capture : TargetAt(at);
+    if (!target) return std::nullopt;
+    if (Disabled(target->form)) return Target{};
+    const FormState& form = *m_windows.at(target->form).form;
+    target->client = {at.x - form.left, at.y - form.top};
+    return target;
+}
+
+bool SimDesktop::Disabled(WindowId form) const {
+    return form != kNoWindow && std::any_of(m_openBoxes.begin(), m_openBoxes.end(),
+                                            [&](std::size_t box) { return m_boxes[box].owner == form; });
+}
+
 // ---- Running -------------------------------------------------------------------
 
-std::optional<nanoseconds> SimDesktop::NextDue() const {
+std::optional<nanoseconds> SimDesktop::NextDue(bool inputToo) const {
     std::optional<nanoseconds> next;
-    auto consider = [&](nanoseconds due) {
-        if (!next || due < *next) next = due;
-    };
-    for (const Input& input : m_input) consider(input.due);
+    for (const Input& input : m_input) {
+        if (inputToo || !IsInput(input.kind)) {
+            next = input.due;
+            break;
+        }
+    }
     for (const auto& [id, node] : m_windows) {
-        for (const ControlState& control : node.controls) {
-            if (control.timerEnabled) consider(control.timerDue);
+        if (!node.form || node.form->destroyed) continue;
+        for (std::size_t i = 0; i < node.controls.size(); ++i) {
+            const ControlState& control = node.controls[i];
+            if (control.timerEnabled && node.form->layout.controls[i].intervalMs > 0 &&
+                (!next || control.timerDue < *next))
+                next = control.timerDue;
         }
     }
     return next;
 }
 
-bool SimDesktop::DispatchOneDue() {
-    auto input = m_input.end();
-    for (auto it = m_input.begin(); it != m_input.end(); ++it) {
-        if (it->due <= m_now && (input == m_input.end() || it->due < input->due ||
-                                 (it->due == input->due && it->sequence < input->sequence))) {
-            input = it;
+std::optional<SimDesktop::Input> SimDesktop::TakeInput(bool inputToo) {
+    const auto it = std::find_if(m_input.begin(), m_input.end(), [&](const Input& input) {
+        return input.due <= m_now && (inputToo || !IsInput(input.kind));
+    });
+    if (it == m_input.end()) return std::nullopt;
+    Input input = *it;
+    m_input.erase(it);
+    const bool mouse = input.kind == InputKind::Press || input.kind == InputKind::Move ||
+                       input.kind == InputKind::Release;
+    if (mouse && m_routing == Routing::WhenTaken) input.target = Route(input.at);
+    return input;
+}
+
+bool SimDesktop::FireDueTimer() {
+    ControlState* timer = nullptr;
+    nanoseconds interval{};
+    Event tick{kNoWindow, 0, EventKind::Timer, MouseButton::Left};
+    for (auto& [id, node] : m_windows) {
+        if (!node.form || node.form->destroyed) continue;
+        for (std::size_t i = 0; i < node.controls.size(); ++i) {
+            ControlState& control = node.controls[i];
+            const unsigned ms = node.form->layout.controls[i].intervalMs;
+            // An interval of 0 never fires, as on Win32.
+            if (!control.timerEnabled || ms == 0 || control.timerDue > m_now) continue;
+            if (timer && control.timerDue >= timer->timerDue) continue;
+            timer = &control;
+            interval = std::chrono::milliseconds(ms);
+            tick.form = id;
+            tick.control = static_cast<ControlId>(i);
         }
     }
-    if (input != m_input.end()) {
-        const Input taken = input->onScreen ? ToClient(*input) : *input;
-        m_input.erase(input);
-        const auto it = m_windows.find(taken.form);
-        const bool reachable = it != m_windows.end() && it->second.form && it->second.form->visible &&
-                               !it->second.form->minimized;
-        if (!taken.isClick) {
-            if (reachable) {
-                m_hasCapture = true;
-                Dispatch(Event{taken.form, taken.control, EventKind::MouseDown, taken.button});
-            }
-        } else if (const auto hit = HitTest(taken)) {
-            // A press then a release on the same control.
-            if (it->second.form->layout.controls[static_cast<std::size_t>(hit->control)].kind ==
-                ControlKind::Label) {
-                m_hasCapture = true;
-                Dispatch(Event{hit->form, hit->control, EventKind::MouseDown, MouseButton::Left});
-            }
-            m_hasCapture = false;
-            Dispatch(*hit);
-        }
+    if (!timer) return false;
+    // Missed intervals coalesce into this one tick.
+    while (timer->timerDue <= m_now) timer->timerDue += interval;
+    Dispatch(tick);
+    return true;
+}
+
+bool SimDesktop::DispatchOne(bool inputToo) {
+    if (auto input = TakeInput(inputToo)) {
+        Handle(*input);
         return true;
     }
+    return FireDueTimer();
+}
 
-    WindowId timerForm = kNoWindow;
-    ControlId timerId = 0;
-    std::optional<nanoseconds> earliest;
-    for (auto& [id, node] : m_windows) {
-        for (std::size_t i = 0; i < node.controls.size(); ++i) {
-            const ControlState& control = node.controls[i];
-            if (control.timerEnabled && control.timerDue <= m_now && (!earliest || control.timerDue < *earliest)) {
-                earliest = control.timerDue;
-                timerForm = id;
-                timerId = static_cast<ControlId>(i);
+// What a window does with one input, as Win32Form does: a left press on a
+// label captures the mouse and the release on the same label clicks; a press
+// of any button on a label is its mouse-down; a push button clicks on a left
+// release inside it.
+void SimDesktop::Handle(const Input& input) {
+    switch (input.kind) {
+        case InputKind::Key:
+            if (!m_openBoxes.empty()) m_boxes[m_openBoxes.back()].closed = m_now;
+            return;
+        case InputKind::BoxAnswer:
+            if (input.box < m_boxes.size() && !m_boxes[input.box].closed) m_boxes[input.box].closed = m_now;
+            return;
+        case InputKind::Close:
+            if (m_windows.count(input.form) && !Form(input.form).destroyed)
+                Dispatch(Event{input.form, 0, EventKind::Close, MouseButton::Left});
+            return;
+        case InputKind::Restore:
+            if (m_windows.count(input.form) && !Form(input.form).destroyed) {
+                m_windows.at(input.form).form->minimized = false;
+                Spend(m_costs.showHide);
             }
-        }
+            return;
+        default:
+            break;
     }
-    if (!earliest) return false;
-    Node& node = m_windows.at(timerForm);
-    ControlState& timer = node.controls[static_cast<std::size_t>(timerId)];
-    const nanoseconds interval =
-        std::chrono::milliseconds(node.form->layout.controls[static_cast<std::size_t>(timerId)].intervalMs);
-    // Missed intervals coalesce into this one tick.
-    while (timer.timerDue <= m_now) timer.timerDue += interval;
-    Dispatch(Event{timerForm, timerId, EventKind::Timer, MouseButton::Left});
-    return true;
+    if (!input.target || input.target->form == kNoWindow) return;
+    const auto it = m_windows.find(input.target->form);
+    if (it == m_windows.end() || !it->second.form || it->second.form->destroyed) return;
+    Node& node = it->second;
+    const WindowId form = input.target->form;
+    const Point client = input.target->client;
+    const ControlId button = input.target->button;
+    if (input.kind == InputKind::Press) {
+        if (button >= 0) {
+            if (input.button == MouseButton::Left) {
+                m_capture = input.target;
+                node.pressed = button;
+            }
+            return;
+        }
+        const auto label = ControlAt(node, client, ControlKind::Label);
+        if (!label) return;
+        m_active = form;
+        if (input.button == MouseButton::Left) {
+            m_capture = Target{form, -1};
+            node.pressed = *label;
+        }
+        Dispatch(Event{form, *label, EventKind::MouseDown, input.button});
+    } else if (input.kind == InputKind::Release && input.button == MouseButton::Left) {
+        const ControlId pressed = node.pressed;
+        if (pressed < 0) return;
+        m_capture.reset();
+        node.pressed = -1;
+        if (Contains(node, pressed, client)) Dispatch(Event{form, pressed, EventKind::Click, MouseButton::Left});
+    }
 }
 
 void SimDesktop::Dispatch(const Event& event) {
@@ -322,31 +489,37 @@ void SimDesktop::Dispatch(const Event& event) {
     m_sink->OnEvent(event);
 }
 
+void SimDesktop::WaitForMore() {
+    // Only input ends a modal loop; with none to come it would wait forever.
+    if (m_input.empty()) throw NothingMoreToCome{};
+    AdvanceTo(*NextDue(true));
+}
+
 void SimDesktop::RunFor(nanoseconds duration) {
     const nanoseconds limit = m_now + duration;
     try {
         while (!m_ended) {
-            const auto due = NextDue();
+            if (DispatchOne(true)) continue;
+            const auto due = NextDue(true);
             if (!due || *due > limit) break;
-            if (*due > m_now) m_now = *due;
-            DispatchOneDue();
+            AdvanceTo(*due);
         }
     } catch (const ProgramEnded&) {
     }
-    if (!m_ended && m_now < limit) m_now = limit;
+    if (!m_ended) AdvanceTo(limit);
 }
 
 void SimDesktop::PumpMessages() {
-    m_now += m_pumpCost;
-    while (!m_ended && DispatchOneDue()) {
+    ++m_pumps;
+    Spend(m_costs.pump);
+    while (!m_ended && DispatchOne(m_moveLoops == 0)) {
     }
 }
 
 void SimDesktop::WaitForInput(nanoseconds deadline) {
-    const auto next = NextDue();
+    const auto next = NextDue(m_moveLoops == 0);
     if (next && *next <= m_now) return;
-    const nanoseconds target = next ? std::min(*next, deadline) : deadline;
-    if (target > m_now) m_now = target;
+    AdvanceTo(next ? std::min(*next, deadline) : deadline);
 }
 
 double SimDesktop::SecondsSinceMidnight() {
@@ -373,8 +546,52 @@ float SimDesktop::Rnd() {
 
 void SimDesktop::End() {
     m_ended = true;
+    // The process exits: every window it had goes with it.
+    for (auto& [id, node] : m_windows) {
+        if (node.form) node.form->destroyed = true;
+    }
+    m_capture.reset();
     throw ProgramEnded{};
 }
+
+// ---- Message boxes -----------------------------------------------------------------
+
+// The window the user is looking at owns the box and is disabled under it,
+// as the Win32 backend chooses.
+WindowId SimDesktop::BoxOwner() const {
+    auto onScreen = [&](WindowId id) {
+        const auto it = m_windows.find(id);
+        return it != m_windows.end() && it->second.form && !it->second.form->destroyed &&
+               it->second.form->visible && !it->second.form->minimized;
+    };
+    if (onScreen(m_active)) return m_active;
+    for (const auto& [id, node] : m_windows) {
+        if (onScreen(id)) return id;
+    }
+    return kNoWindow;
+}
+
+// A modal loop on virtual time until the user answers: due timers fire and
+// their handlers run, input to the owner is discarded, other input is
+// delivered.
+void SimDesktop::RunBox(std::string_view text, bool runtimeError) {
+    const std::size_t box = m_boxes.size();
+    m_boxes.push_back(MessageBoxShown{m_now, std::nullopt, std::string(kAppTitle), std::string(text), runtimeError,
+                                      BoxOwner()});
+    m_openBoxes.push_back(box);
+    OnExit closeBox{[&] { m_openBoxes.erase(std::find(m_openBoxes.begin(), m_openBoxes.end(), box)); }};
+    if (m_boxReadingTime) Queue(InputKind::BoxAnswer, *m_boxReadingTime).box = box;
+    while (!m_boxes[box].closed) {
+        if (!DispatchOne(true)) WaitForMore();
+    }
+    m_input.erase(std::remove_if(m_input.begin(), m_input.end(),
+                                 [&](const Input& i) { return i.kind == InputKind::BoxAnswer && i.box == box; }),
+                  m_input.end());
+}
+
+void SimDesktop::ShowMessage(std::string_view text) { RunBox(text, false); }
+
+void SimDesktop::ShowRuntimeError(std::string_view text) { RunBox(text, true); }
 
 // ---- Forms -----------------------------------------------------------------------
 
@@ -393,7 +610,6 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
         state.left = 26 * kTwipsPerPixel;
         state.top = 26 * kTwipsPerPixel;
     }
-    state.created = true;
     node.form = state;
     for (const ControlLayout& control : layout.controls) {
         ControlState c;
@@ -406,46 +622,77 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
         node.controls.push_back(c);
     }
     Record("CreateForm", id);
+    Spend(m_costs.create);
     return id;
 }
 
 void SimDesktop::ShowForm(WindowId form) {
     FormState& state = *FormNode(form).form;
     state.visible = true;
+    m_active = form;
     if (!state.firstShown) state.firstShown = Sighting{m_now, state.left, state.top, state.topmost};
     Record("Show", form);
+    Spend(m_costs.showHide);
 }
 
 void SimDesktop::HideForm(WindowId form) {
     FormNode(form).form->visible = false;
     Record("Hide", form);
+    Spend(m_costs.showHide);
 }
 
-std::string SimDesktop::Caption(WindowId form) { return FormNode(form).form->caption; }
+bool SimDesktop::Visible(WindowId form) {
+    const bool visible = FormNode(form).form->visible;
+    Spend(m_costs.read);
+    return visible;
+}
+
+void SimDesktop::DestroyForm(WindowId form) {
+    const auto it = m_windows.find(form);
+    if (it == m_windows.end() || !it->second.form) return;
+    it->second.form->destroyed = true;
+    it->second.form->visible = false;
+    if (m_capture && m_capture->form == form) m_capture.reset();
+}
+
+std::string SimDesktop::Caption(WindowId form) {
+    std::string caption = FormNode(form).form->caption;
+    Spend(m_costs.read);
+    return caption;
+}
 
 void SimDesktop::SetCaption(WindowId form, std::string_view text) {
     FormNode(form).form->caption = std::string(text);
     Record("SetCaption", form);
+    Spend(m_costs.write);
 }
 
 float SimDesktop::Left(WindowId form) {
     Record("Left", form);
-    return FormNode(form).form->left;
+    const float left = FormNode(form).form->left;
+    Spend(m_costs.read);
+    return left;
 }
 
 float SimDesktop::Top(WindowId form) {
     Record("Top", form);
-    return FormNode(form).form->top;
+    const float top = FormNode(form).form->top;
+    Spend(m_costs.read);
+    return top;
 }
 
 float SimDesktop::Width(WindowId form) {
     Record("Width", form);
-    return FormNode(form).form->width;
+    const float width = FormNode(form).form->width;
+    Spend(m_costs.read);
+    return width;
 }
 
 float SimDesktop::Height(WindowId form) {
     Record("Height", form);
-    return FormNode(form).form->height;
+    const float height = FormNode(form).form->height;
+    Spend(m_costs.read);
+    return height;
 }
 
 float SimDesktop::Place(float requested, float current) const {
@@ -464,71 +711,80 @@ void SimDesktop::SetLeft(WindowId form, float twips) {
     FormState& state = *FormNode(form).form;
     Record("SetLeft", form, twips);
     state.left = Place(twips, state.left);
+    Spend(m_costs.move);
 }
 
 void SimDesktop::SetTop(WindowId form, float twips) {
     FormState& state = *FormNode(form).form;
     Record("SetTop", form, twips);
     state.top = Place(twips, state.top);
+    Spend(m_costs.move);
 }
 
 void SimDesktop::Minimize(WindowId form) {
     FormNode(form).form->minimized = true;
     Record("Minimize", form);
+    Spend(m_costs.showHide);
 }
 
 float SimDesktop::ScreenWidth() {
     Record("ScreenWidth", kNoWindow);
+    Spend(m_costs.read);
     return m_screenWidth;
 }
 
 float SimDesktop::ScreenHeight() {
     Record("ScreenHeight", kNoWindow);
+    Spend(m_costs.read);
     return m_screenHeight;
 }
 
 // ---- Controls --------------------------------------------------------------------
+// A control of the wrong kind fails as it does on the Win32 backend.
 
 std::string SimDesktop::ControlText(WindowId form, ControlId control) {
-    return ControlOf(form, control).text;
+    std::string text = ControlOf(form, control).text;
+    if (LayoutOf(form, control).kind == ControlKind::Timer) throw RuntimeError("a timer has no text");
+    Spend(m_costs.read);
+    return text;
 }
 
 void SimDesktop::SetControlText(WindowId form, ControlId control, std::string_view text) {
-    ControlOf(form, control).text = std::string(text);
+    ControlState& state = ControlOf(form, control);
+    if (LayoutOf(form, control).kind == ControlKind::Timer) throw RuntimeError("a timer has no text");
+    state.text = std::string(text);
+    Spend(m_costs.write);
 }
 
 void SimDesktop::SetControlVisible(WindowId form, ControlId control, bool visible) {
-    ControlOf(form, control).visible = visible;
+    ControlState& state = ControlOf(form, control);
+    if (LayoutOf(form, control).kind == ControlKind::Timer) throw RuntimeError("a timer is never seen");
+    state.visible = visible;
+    Spend(m_costs.write);
 }
 
 bool SimDesktop::TimerEnabled(WindowId form, ControlId timer) {
-    return ControlOf(form, timer).timerEnabled;
+    const bool enabled = ControlOf(form, timer).timerEnabled;
+    if (LayoutOf(form, timer).kind != ControlKind::Timer) throw RuntimeError("not a timer: " + Num(timer));
+    Spend(m_costs.read);
+    return enabled;
 }
 
 void SimDesktop::SetTimerEnabled(WindowId form, ControlId timer, bool enabled) {
     ControlState& state = ControlOf(form, timer);
-    const ControlLayout& layout = FormNode(form).form->layout.controls[static_cast<std::size_t>(timer)];
+    const ControlLayout& layout = LayoutOf(form, timer);
     if (layout.kind != ControlKind::Timer) throw RuntimeError("not a timer: " + layout.name);
-    if (enabled && !state.timerEnabled) {
-        state.timerDue = m_now + std::chrono::milliseconds(layout.intervalMs);
-    }
+    // Enabling restarts the interval, also of a running timer.
+    if (enabled) state.timerDue = m_now + std::chrono::milliseconds(layout.intervalMs);
     state.timerEnabled = enabled;
-}
-
-// ---- Runtime services ------------------------------------------------------------
-
-void SimDesktop::ShowMessage(std::string_view text) {
-    m_boxes.push_back(MessageBoxShown{m_now, std::string(kAppTitle), std::string(text), false});
-}
-
-void SimDesktop::ShowRuntimeError(std::string_view text) {
-    m_boxes.push_back(MessageBoxShown{m_now, std::string(kAppTitle), std::string(text), true});
+    Spend(m_costs.write);
 }
 
 // ---- user32 ----------------------------------------------------------------------
 
 WindowId SimDesktop::FindWindowA(const char* className) {
     Record(std::string("FindWindowA ") + className, kNoWindow);
+    Spend(m_costs.lookup);
     for (WindowId id : m_topLevel) {
         if (m_windows.at(id).className == className) return id;
     }
@@ -537,6 +793,7 @@ WindowId SimDesktop::FindWindowA(const char* className) {
 
 WindowId SimDesktop::FindWindowExA(WindowId parent, WindowId childAfter, const char* className) {
     Record(std::string("FindWindowExA ") + className, parent, childAfter);
+    Spend(m_costs.lookup);
     if (parent != kNoWindow && m_windows.find(parent) == m_windows.end()) return kNoWindow;
     const auto& siblings = SiblingsOf(parent);
     auto it = siblings.begin();
@@ -555,13 +812,13 @@ bool SimDesktop::Deliver(WindowId target, std::chrono::milliseconds timeout) {
     const auto it = m_windows.find(target);
     if (it == m_windows.end()) return false;
     const nanoseconds hungUntil = it->second.hungUntil;
-    if (hungUntil <= m_now) return true;
-    if (hungUntil - m_now <= timeout) {
-        m_now = hungUntil;
-        return true;
+    if (hungUntil > m_now && hungUntil - m_now > timeout) {
+        Spend(timeout);
+        return false;
     }
-    m_now += timeout;
-    return false;
+    AdvanceTo(hungUntil);
+    Spend(m_costs.send);
+    return true;
 }
 
 bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono::milliseconds timeout) {
@@ -587,26 +844,47 @@ bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseco
     return delivered;
 }
 
+// The window system's move loop, as Wine runs it: it holds the mouse and
+// takes every message from the program's queue. Pointer moves move the
+// window, the left button's release or Return ends the move, Escape puts the
+// window back; everything else is dispatched, timer ticks included.
 void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t lParam) {
     Record("SendSysCommand " + Num(lParam), target, wParam);
     if (m_recording) m_messages.push_back(SentMessage{m_now, target, kWmSysCommand, wParam, lParam, {}, true});
     const auto it = m_windows.find(target);
-    if (it == m_windows.end() || !it->second.form || wParam != kScDragMove || !m_drag) return;
-    // The window system's move loop: events keep arriving until the button
-    // is released, then the window lands where the mouse took it.
-    const Input drag = *m_drag;
-    m_drag.reset();
-    const nanoseconds end = m_now + drag.due;
-    while (!m_ended) {
-        const auto due = NextDue();
-        if (!due || *due > end) break;
-        if (*due > m_now) m_now = *due;
-        DispatchOneDue();
+    if (it == m_windows.end() || !it->second.form || it->second.form->destroyed || wParam != kScDragMove) return;
+    FormState& state = *it->second.form;
+    const float startLeft = state.left, startTop = state.top;
+    const Point grabbed = m_pointer;
+    ++m_moveLoops;
+    m_capture = Target{target, -1};
+    OnExit leave{[&] {
+        --m_moveLoops;
+        DropCapture();
+    }};
+    for (;;) {
+        const auto input = TakeInput(true);
+        if (!input) {
+            if (!FireDueTimer()) WaitForMore();
+            continue;
+        }
+        if ((input->kind == InputKind::Release && input->button == MouseButton::Left) ||
+            (input->kind == InputKind::Key && input->key == Key::Return))
+            break;
+        if (input->kind == InputKind::Key && input->key == Key::Escape) {
+            state.left = startLeft;
+            state.top = startTop;
+            Spend(m_costs.move);
+            break;
+        }
+        if (input->kind == InputKind::Move) {
+            state.left = Place(startLeft + (input->at.x - grabbed.x), state.left);
+            state.top = Place(startTop + (input->at.y - grabbed.y), state.top);
+            Spend(m_costs.move);
+            continue;
+        }
+        Handle(*input);
     }
-    if (m_now < end) m_now = end;
-    FormState& state = *FormNode(target).form;
-    state.left = Place(state.left + drag.x, state.left);
-    state.top = Place(state.top + drag.y, state.top);
 }
 
 void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
@@ -614,8 +892,9 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     Record("SetWindowPos " + Num(insertAfter) + " " + Num(x) + " " + Num(y) + " " + Num(cx) + " " +
                Num(cy) + " " + Num(flags),
            window);
+    Spend(m_costs.write);
     const auto it = m_windows.find(window);
-    if (it == m_windows.end() || !it->second.form) return;
+    if (it == m_windows.end() || !it->second.form || it->second.form->destroyed) return;
     FormState& state = *it->second.form;
     if ((flags & kSwpNoZOrder) == 0 && insertAfter == kHwndTopmost) state.topmost = true;
     if ((flags & kSwpNoZOrder) == 0 && insertAfter == kHwndNoTopmost) state.topmost = false;
@@ -624,6 +903,7 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     if ((flags & kSwpNoMove) == 0) {
         state.left = Place(static_cast<float>(x) * kTwipsPerPixel, state.left);
         state.top = Place(static_cast<float>(y) * kTwipsPerPixel, state.top);
+        Spend(m_costs.move);
     }
     if ((flags & kSwpNoSize) == 0) {
         state.width = static_cast<float>(cx) * kTwipsPerPixel;
@@ -632,8 +912,23 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
 }
 
 void SimDesktop::ReleaseCapture() {
-    Record("ReleaseCapture", kNoWindow, m_hasCapture ? 1 : 0);
-    m_hasCapture = false;
+    Record("ReleaseCapture", kNoWindow, m_capture ? 1 : 0);
+    DropCapture();
+}
+
+// Whoever loses the capture loses its press too, as WM_CAPTURECHANGED tells it.
+void SimDesktop::DropCapture() {
+    if (m_capture) {
+        if (const auto it = m_windows.find(m_capture->form); it != m_windows.end()) it->second.pressed = -1;
+    }
+    m_capture.reset();
+}
+
+int SimDesktop::ProgramWindowsOnScreen() const {
+    int count = 0;
+    for (const auto& [id, node] : m_windows)
+        count += node.form && !node.form->destroyed && node.form->visible && !node.form->minimized;
+    return count;
 }
 
 }  // namespace platform::sim

@@ -15,6 +15,8 @@ namespace platform::win32 {
 namespace {
 
 constexpr UINT kTextFormat = DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS;
+// A close request, handed to the program at its next pump.
+constexpr UINT kCloseRequest = WM_APP + 1;
 
 RECT PixelRect(const platform::ControlLayout& layout) {
     RECT rect;
@@ -297,7 +299,17 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(wParam);
             return 0;
         case WM_CLOSE:
-            m_host.EndProgram();
+            OnClose();
+            return 0;
+        case kCloseRequest:
+            Raise(0, platform::EventKind::Close);
+            return 0;
+        case WM_ENTERSIZEMOVE:
+            m_host.MoveLoop(true);
+            break;
+        case WM_EXITSIZEMOVE:
+            m_host.MoveLoop(false);
+            break;
         default:
             break;
     }
@@ -412,6 +424,13 @@ void Win32Form::OnCommand(WPARAM wParam) {
     if (control < 0 || static_cast<std::size_t>(control) >= m_controls.size()) return;
     if (m_controls[static_cast<std::size_t>(control)].kind == platform::ControlKind::Button)
         Raise(control, platform::EventKind::Click);
+}
+
+void Win32Form::OnClose() {
+    // WM_CLOSE can come as a message sent while the program itself waits in
+    // a send to the chat client, between a line's text and its Enter. Posted,
+    // the request waits for the program's next pump.
+    if (!::PostMessageW(m_hwnd.get(), kCloseRequest, 0, 0)) Raise(0, platform::EventKind::Close);
 }
 
 void Win32Form::Raise(platform::ControlId control, platform::EventKind kind,

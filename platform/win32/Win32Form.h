@@ -22,9 +22,8 @@ int TwipsToPixels(float twips);
 class FormHost {
 public:
     virtual void Raise(const platform::Event& event) noexcept = 0;
-    // A close request (Alt+F4, the taskbar): the program has no handler for
-    // it, so it ends.
-    [[noreturn]] virtual void EndProgram() noexcept = 0;
+    // The window system's move loop began or ended for one of the windows.
+    virtual void MoveLoop(bool entered) noexcept = 0;
 
 protected:
     ~FormHost() = default;
@@ -81,6 +80,7 @@ private:
     void OnLeftButtonUp(POINT at);
     void OnTimer(WPARAM timerId);
     void OnCommand(WPARAM wParam);
+    void OnClose();
 
     int LabelAt(POINT at) const;
     void Raise(platform::ControlId control, platform::EventKind kind,

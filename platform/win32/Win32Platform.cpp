@@ -47,7 +47,7 @@ struct Win32Platform::Impl final : FormHost {
         if (sink) sink->OnEvent(event);
     }
 
-    [[noreturn]] void EndProgram() noexcept override { ::ExitProcess(0); }
+    void MoveLoop(bool entered) noexcept override { moveLoops += entered ? 1 : -1; }
 
     Win32Form& Find(WindowId id, const char* what) {
         for (const auto& form : forms)
@@ -89,8 +89,9 @@ struct Win32Platform::Impl final : FormHost {
 
     HINSTANCE instance;
     EventSink* sink = nullptr;
+    int moveLoops = 0;  // inside the window system's move loop
     FontCatalog fonts;
-    std::vector<std::unique_ptr<Win32Form>> forms;  // creation order; never shrinks
+    std::vector<std::unique_ptr<Win32Form>> forms;  // creation order
 };
 
 Win32Platform::Win32Platform() : m_impl(std::make_unique<Impl>()) {}
@@ -132,6 +133,16 @@ void Win32Platform::ShowForm(WindowId form) {
 
 void Win32Platform::HideForm(WindowId form) {
     ::ShowWindow(m_impl->Find(form, "HideForm").hwnd(), SW_HIDE);
+}
+
+bool Win32Platform::Visible(WindowId form) {
+    return ::IsWindowVisible(m_impl->Find(form, "Visible").hwnd()) != FALSE;
+}
+
+void Win32Platform::DestroyForm(WindowId form) {
+    auto& forms = m_impl->forms;
+    forms.erase(std::remove_if(forms.begin(), forms.end(), [&](const auto& f) { return f->id() == form; }),
+                forms.end());
 }
 
 std::string Win32Platform::Caption(WindowId form) {
@@ -228,7 +239,11 @@ void Win32Platform::ShowRuntimeError(std::string_view text) {
 
 void Win32Platform::PumpMessages() {
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Inside the move loop, mouse and keyboard input is the loop's: taken
+    // here, the button's release would leave the window following the
+    // pointer after the button is up.
+    const UINT filter = m_impl->moveLoops > 0 ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | filter)) {
         if (msg.message == WM_QUIT) {
             // Leave it for the loop that owns it.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -247,7 +262,9 @@ void Win32Platform::WaitForInput(std::chrono::nanoseconds deadline) {
         const auto rounded = std::chrono::ceil<std::chrono::milliseconds>(left).count();
         ms = static_cast<DWORD>(std::min<long long>(rounded, INFINITE - 1));
     }
-    ::MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Input left for the move loop must not end the wait at once.
+    const DWORD wake = m_impl->moveLoops > 0 ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT;
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, ms, wake, MWMO_INPUTAVAILABLE);
 }
 
 std::chrono::nanoseconds Win32Platform::Now() {
@@ -268,7 +285,7 @@ double Win32Platform::SecondsSinceMidnight() {
     return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
 }
 
-void Win32Platform::End() { m_impl->EndProgram(); }
+void Win32Platform::End() { ::ExitProcess(0); }
 
 // ---- user32 pass-through ----------------------------------------------------
 

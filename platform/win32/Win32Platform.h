@@ -26,6 +26,8 @@ public:
     WindowId CreateForm(const FormLayout& layout) override;
     void ShowForm(WindowId form) override;
     void HideForm(WindowId form) override;
+    bool Visible(WindowId form) override;
+    void DestroyForm(WindowId form) override;
     std::string Caption(WindowId form) override;
     void SetCaption(WindowId form, std::string_view text) override;
     float Left(WindowId form) override;

@@ -32,7 +32,7 @@ USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessa
   GetMessageW GetSysColor GetSysColorBrush GetSystemMetrics GetWindowLongPtrW GetWindowLongW
   GetWindowRect GetWindowTextLengthW GetWindowTextW InvalidateRect IsIconic IsWindowVisible
   KillTimer LoadCursorW LoadImageW MessageBoxW MsgWaitForMultipleObjectsEx PeekMessageW
-  PostQuitMessage PtInRect RegisterClassExW ReleaseCapture ReleaseDC ScreenToClient SendMessageA
+  PostMessageW PostQuitMessage PtInRect RegisterClassExW ReleaseCapture ReleaseDC ScreenToClient SendMessageA
   SendMessageTimeoutA SendMessageW SetCapture SetCursor SetTimer SetWindowLongPtrW SetWindowLongW
   SetWindowPos SetWindowTextW ShowWindow TranslateMessage UpdateWindow
 '

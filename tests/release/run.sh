@@ -8,6 +8,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../tally.sh"
 exe="app/Korvo Idle v2 by qel.exe"
 
+echo "# flags.sh"
+tally flags.sh bash "$here/flags.sh" "$1" "$2"
 echo "# pe_check.sh"
 tally pe_check.sh bash "$here/pe_check.sh" "$1/$exe" "$2/$exe"
 echo "# reproducible.sh"

@@ -36,7 +36,7 @@ TEST_F(ProgramTest, AHundredThousandTicksKeepTheCounterExactAndMemoryFlat) {
     for (int tick = 1; tick <= kTicks; ++tick) {
         if (tick % 997 == 0) {
             // Clicks in between: a drag press and a Start while already on.
-            desk.MouseDown(form2(), form.Label4.id(), platform::MouseButton::Left, 10s);
+            desk.Drag(form2(), form.Label4.id(), 0, 0, 1s, 10s);
             desk.Click(form2(), form.Label5.id(), 20s);
         }
         desk.RunFor(kMinute);

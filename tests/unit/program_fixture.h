@@ -14,10 +14,17 @@ namespace testing_support {
 
 inline constexpr auto kMinute = std::chrono::milliseconds(60000);
 
+// Checks, once the program is gone, that it left nothing of the window
+// system's held: windows, timers, drawing objects.
+struct NothingLeftLive {
+    SimDesktop& desk;
+    ~NothingLeftLive() { EXPECT_EQ(desk.LiveObjects(), platform::sim::Live{}); }
+};
+
 class ProgramTest : public ::testing::Test {
 protected:
     explicit ProgramTest(float screenWidth = 15360, float screenHeight = 11520)
-        : desk(screenWidth, screenHeight), program(desk) {
+        : desk(screenWidth, screenHeight), nothingLeft{desk}, program(desk) {
         desk.SetEventSink(&program);
     }
 
@@ -33,6 +40,7 @@ protected:
     }
 
     SimDesktop desk;
+    NothingLeftLive nothingLeft;  // between the two: checks after the program is gone
     forms::Program program;
     ChatClient client;
 };

@@ -2,10 +2,17 @@
 // and readers for what it received.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/sim/SimDesktop.h"
+
+namespace platform::sim {
+inline void PrintTo(const Live& live, std::ostream* out) {
+    *out << live.windows << " windows, " << live.timers << " timers, " << live.drawingObjects << " drawing objects";
+}
+}  // namespace platform::sim
 
 namespace testing_support {
 

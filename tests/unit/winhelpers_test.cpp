@@ -5,6 +5,7 @@
 #include "winhelpers/winhelpers.h"
 
 using namespace testing_support;
+using namespace std::chrono_literals;
 using platform::sim::SimDesktop;
 
 namespace {
@@ -64,7 +65,8 @@ TEST(BeginWindowDrag, TheWindowFollowsTheMouseAsIfItsCaptionWereGrabbed) {
     auto window = MakeWindow(desk, 2970, 1335);
     window.SetLeft(1000);
     window.SetTop(1000);
-    desk.ScriptDrag(450, -300);
+    desk.MoveBy(450, -300, 10ms);
+    desk.Release(platform::MouseButton::Left, 20ms);
     winhelpers::BeginWindowDrag(window);
     EXPECT_EQ(window.Left(), 1450.0f);
     EXPECT_EQ(window.Top(), 700.0f);

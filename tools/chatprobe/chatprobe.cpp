@@ -70,6 +70,8 @@ public:
     }
     void ShowForm(WindowId form) override { m_inner.ShowForm(form); }
     void HideForm(WindowId form) override { m_inner.HideForm(form); }
+    bool Visible(WindowId form) override { return m_inner.Visible(form); }
+    void DestroyForm(WindowId form) override { m_inner.DestroyForm(form); }
     std::string Caption(WindowId form) override { return m_inner.Caption(form); }
     void SetCaption(WindowId form, std::string_view text) override {
         m_inner.SetCaption(form, text);
