@@ -220,7 +220,7 @@ _e2e_prefix() {
   wineserver -p
 }
 
-# Starts Xvfb, openbox, the wineserver and the window probe. Returns 1 when
+# Starts Xvfb, openbox (unless E2E_NO_WM=1), the wineserver and the window probe. Returns 1 when
 # any of them does not come up.
 session_start() {
   local t0; t0=$(now_ms)
@@ -233,11 +233,14 @@ session_start() {
   trap 'exit 129' HUP
   trap 'exit 141' PIPE
   _e2e_start_xvfb || return 1
-  _e2e_tied openbox --sm-disable >"$E2E_RUN/openbox.log" 2>&1 &
-  E2E_WM_PID=$!
-  wait_until 10000 _e2e_wm_ready || {
-    e2e_note "openbox did not start (alive: $(kill -0 "$E2E_WM_PID" 2>/dev/null && echo yes || echo no)):"
-    e2e_note "$(cat "$E2E_RUN/openbox.log")"; return 1; }
+  # E2E_NO_WM=1: no window manager, so that Wine runs its own move loop.
+  if [[ -z ${E2E_NO_WM:-} ]]; then
+    _e2e_tied openbox --sm-disable >"$E2E_RUN/openbox.log" 2>&1 &
+    E2E_WM_PID=$!
+    wait_until 10000 _e2e_wm_ready || {
+      e2e_note "openbox did not start (alive: $(kill -0 "$E2E_WM_PID" 2>/dev/null && echo yes || echo no)):"
+      e2e_note "$(cat "$E2E_RUN/openbox.log")"; return 1; }
+  fi
   _e2e_prefix || return 1
   probe_start || return 1
   e2e_note "session on $DISPLAY ($E2E_SCREEN) ready in $(( $(now_ms) - t0 )) ms"
