@@ -8,7 +8,7 @@
 
 namespace platform::win32 {
 
-class Win32Platform final : public platform::Platform {
+class Win32Platform : public platform::Platform {
 public:
     // For the running executable's module. Throws platform::RuntimeError
     // when the window class cannot be registered.

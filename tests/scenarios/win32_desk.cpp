@@ -1,0 +1,352 @@
+// The shared scenarios' desktop on the Win32 backend: the program runs on a
+// thread of its own, as its only UI thread; input arrives as real mouse
+// input through SendInput; the room is the stand-in chat client, a process
+// of its own, read back from its log. Under Wine, without a window manager,
+// Wine runs the window-move loop itself.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "forms/Form1/Form1.h"
+#include "forms/Form2/Form2.h"
+#include "forms/Program.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
+#include "tests/scenarios/desk.h"
+
+namespace scenarios {
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::WindowId;
+
+nanoseconds Clock() {
+    LARGE_INTEGER count{}, frequency{};
+    ::QueryPerformanceCounter(&count);
+    ::QueryPerformanceFrequency(&frequency);
+    return std::chrono::seconds(count.QuadPart / frequency.QuadPart) +
+           nanoseconds(count.QuadPart % frequency.QuadPart * 1'000'000'000 / frequency.QuadPart);
+}
+
+HWND H(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id))); }
+
+class Lock {
+public:
+    explicit Lock(CRITICAL_SECTION& cs) : m_cs(cs) { ::EnterCriticalSection(&m_cs); }
+    ~Lock() { ::LeaveCriticalSection(&m_cs); }
+
+private:
+    CRITICAL_SECTION& m_cs;
+};
+
+// What the scenarios read of the program, taken where it happens. End
+// leaves only the program's thread, whose windows the system then
+// destroys, so that the test process goes on to read the outcome.
+class ObservedPlatform final : public platform::win32::Win32Platform {
+public:
+    explicit ObservedPlatform(CRITICAL_SECTION& cs) : m_cs(cs) {}
+
+    WindowId CreateForm(const platform::FormLayout& layout) override {
+        const WindowId id = Win32Platform::CreateForm(layout);
+        Lock lock(m_cs);
+        forms.push_back(id);
+        return id;
+    }
+    void ShowForm(WindowId form) override {
+        {
+            Lock lock(m_cs);
+            if (!firstSeen.count(form)) firstSeen[form] = Clock();
+        }
+        Win32Platform::ShowForm(form);
+    }
+    void ShowMessage(std::string_view text) override {
+        std::size_t index;
+        {
+            Lock lock(m_cs);
+            index = boxes.size();
+            boxes.push_back({std::string(text), Clock(), std::nullopt});
+        }
+        Win32Platform::ShowMessage(text);
+        Lock lock(m_cs);
+        boxes[index].closed = Clock();
+    }
+    [[noreturn]] void End() override {
+        ended = 1;
+        ::ExitThread(0);
+    }
+
+    std::vector<WindowId> forms;
+    std::map<WindowId, nanoseconds> firstSeen;
+    std::vector<Box> boxes;
+    volatile LONG ended = 0;
+
+private:
+    CRITICAL_SECTION& m_cs;
+};
+
+std::wstring Beside(const wchar_t* relative) {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    return dir + relative;
+}
+
+std::wstring TempFile(const wchar_t* prefix) {
+    wchar_t dir[MAX_PATH] = {}, path[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, dir);
+    ::GetTempFileNameW(dir, prefix, 0, path);
+    return path;
+}
+
+std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16)));
+    return bytes;
+}
+
+class Win32Desk final : public Desk {
+public:
+    Win32Desk() : m_log(TempFile(L"log")), m_control(TempFile(L"ctl")) {
+        ::InitializeCriticalSection(&m_cs);
+        const std::wstring exe = Beside(L"..\\..\\tools\\standin.exe");
+        std::wstring command = L"\"" + exe + L"\" --log \"" + m_log + L"\" --control \"" + m_control + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &m_standin)) {
+            ::CloseHandle(m_standin.hThread);
+            const auto end = Clock() + 30s;
+            while (Clock() < end && LogLines("ready").empty()) ::Sleep(20);
+        }
+    }
+
+    ~Win32Desk() override {
+        if (m_thread) {
+            if (::WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT) {
+                ::PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+                if (::WaitForSingleObject(m_thread, 10000) != WAIT_OBJECT_0) ::TerminateThread(m_thread, 1);
+            }
+            ::CloseHandle(m_thread);
+        }
+        if (m_standin.hProcess) {
+            std::ofstream(m_control, std::ios::app) << "quit\n";
+            if (::WaitForSingleObject(m_standin.hProcess, 10000) != WAIT_OBJECT_0)
+                ::TerminateProcess(m_standin.hProcess, 1);
+            ::CloseHandle(m_standin.hProcess);
+        }
+        ::DeleteFileW(m_log.c_str());
+        ::DeleteFileW(m_control.c_str());
+        // After End the program's windows went with its thread; what the
+        // backend held of them stays, as it would at a process's end.
+        if (!Ended()) delete m_platform;
+        ::DeleteCriticalSection(&m_cs);
+    }
+
+    void Start() override {
+        m_thread = ::CreateThread(nullptr, 0, &Win32Desk::ProgramThread, this, 0, &m_threadId);
+    }
+
+    void Click(Spot spot, nanoseconds after) override {
+        At(after, [=] {
+            PointAt(spot);
+            Buttons(MOUSEEVENTF_LEFTDOWN);
+            Buttons(MOUSEEVENTF_LEFTUP);
+        });
+    }
+    void Press(Spot spot, nanoseconds after) override {
+        At(after, [=] {
+            PointAt(spot);
+            Buttons(MOUSEEVENTF_LEFTDOWN);
+        });
+    }
+    void MoveBy(int dx, int dy, nanoseconds after) override {
+        At(after, [=] {
+            POINT at{};
+            ::GetCursorPos(&at);
+            MoveTo(at.x + dx, at.y + dy);
+        });
+    }
+    void Release(nanoseconds after) override {
+        At(after, [] { Buttons(MOUSEEVENTF_LEFTUP); });
+    }
+    void PressOk(nanoseconds after) override {
+        At(after, [this] {
+            // Posted, as a click on the button would come: a send would wait
+            // for the program's thread.
+            if (HWND box = OpenBox()) ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+    }
+
+    void RunFor(nanoseconds time) override {
+        RunUntil([] { return false; }, time);
+    }
+    bool RunUntil(const std::function<bool()>& done, nanoseconds deadline) override {
+        const nanoseconds end = Clock() + deadline;
+        for (;;) {
+            while (!m_schedule.empty() && m_schedule.front().first <= Clock()) {
+                const auto action = m_schedule.front().second;
+                m_schedule.erase(m_schedule.begin());
+                action();
+            }
+            if (done()) return true;
+            if (Clock() >= end) return false;
+            // The scripted user's next move, or another look at the outcome.
+            nanoseconds next = std::min(end, Clock() + 10ms);
+            if (!m_schedule.empty()) next = std::min(next, m_schedule.front().first);
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock()).count();
+            if (wait > 0) ::Sleep(static_cast<DWORD>(wait));
+        }
+    }
+    nanoseconds Now() override { return Clock(); }
+
+    std::vector<Line> Room() override {
+        std::vector<Line> lines;
+        for (const auto& fields : LogLines("enter")) {
+            if (fields.size() > 4 && fields[2] == "Room1")
+                lines.push_back({FromHex(fields[4]), nanoseconds(static_cast<long long>(std::atof(fields[0].c_str()) * 1e6))});
+        }
+        return lines;
+    }
+    std::string Caption() override {
+        wchar_t text[256] = {};
+        ::InternalGetWindowText(H(Form(Window::Idle)), text, 256);
+        return platform::win32::WideToUtf8(text);
+    }
+    bool Seen(Window window) override {
+        HWND hwnd = H(Form(window));
+        return hwnd && ::IsWindow(hwnd) && ::IsWindowVisible(hwnd) && !::IsIconic(hwnd);
+    }
+    std::optional<nanoseconds> FirstSeen(Window window) override {
+        Lock lock(m_cs);
+        const WindowId form = Form(window);
+        if (!m_platform || !m_platform->firstSeen.count(form)) return std::nullopt;
+        return m_platform->firstSeen.at(form);
+    }
+    std::pair<int, int> Origin(Window window) override {
+        RECT rect{};
+        ::GetWindowRect(H(Form(window)), &rect);
+        return {rect.left, rect.top};
+    }
+    std::vector<Box> Boxes() override {
+        Lock lock(m_cs);
+        return m_platform ? m_platform->boxes : std::vector<Box>{};
+    }
+    bool Ended() override { return m_platform && m_platform->ended; }
+
+private:
+    static DWORD WINAPI ProgramThread(void* self) {
+        auto& desk = *static_cast<Win32Desk*>(self);
+        // Kept beyond the thread's end: the scenario reads it afterwards.
+        auto* platform = new ObservedPlatform(desk.m_cs);
+        {
+            Lock lock(desk.m_cs);
+            desk.m_platform = platform;
+        }
+        forms::Program program(*desk.m_platform);
+        desk.m_platform->SetEventSink(&program);
+        program.Start();
+        desk.m_platform->Run();
+        desk.m_platform->SetEventSink(nullptr);
+        return 0;
+    }
+
+    void At(nanoseconds after, std::function<void()> action) {
+        const nanoseconds due = Clock() + after;
+        const auto it = std::upper_bound(m_schedule.begin(), m_schedule.end(), due,
+                                         [](nanoseconds t, const auto& entry) { return t < entry.first; });
+        m_schedule.insert(it, {due, std::move(action)});
+    }
+
+    WindowId Form(Window window) {
+        Lock lock(m_cs);
+        const auto index = static_cast<std::size_t>(window == Window::Intro ? 0 : 1);
+        return m_platform && index < m_platform->forms.size() ? m_platform->forms[index] : platform::kNoWindow;
+    }
+
+    // The middle of a spot, as the window stands now.
+    void PointAt(Spot spot) {
+        const bool intro = spot == Spot::Picture || spot == Spot::Enter;
+        const char* names[] = {"Label1", "SSCommand1", "Label5", "Label6", "Label7", "Label8", "Label4"};
+        const auto layout = intro ? forms::Form1::Layout() : forms::Form2::Layout();
+        const auto it = std::find_if(layout.controls.begin(), layout.controls.end(),
+                                     [&](const auto& c) { return c.name == names[int(spot)]; });
+        RECT rect{};
+        ::GetWindowRect(H(Form(intro ? Window::Intro : Window::Idle)), &rect);
+        MoveTo(rect.left + static_cast<int>((it->left + it->width / 2) / 15),
+               rect.top + static_cast<int>((it->top + it->height / 2) / 15));
+    }
+
+    static void MoveTo(int x, int y) {
+        // Absolute coordinates in 1/65536 of the screen, rounded up so that
+        // the system's rounding down gives the pixel back.
+        const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + width - 1) / width);
+        input.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + height - 1) / height);
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        ::SendInput(1, &input, sizeof input);
+    }
+
+    static void Buttons(DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+        ::SendInput(1, &input, sizeof input);
+    }
+
+    HWND OpenBox() {
+        struct Found {
+            HWND box = nullptr;
+        } found;
+        ::EnumThreadWindows(
+            m_threadId,
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                wchar_t name[16] = {};
+                ::GetClassNameW(hwnd, name, 16);
+                if (std::wstring(name) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+                reinterpret_cast<Found*>(param)->box = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found.box;
+    }
+
+    // The stand-in's log records of one event, each split at its tabs.
+    std::vector<std::vector<std::string>> LogLines(const std::string& event) {
+        std::vector<std::vector<std::string>> records;
+        std::ifstream log(m_log);
+        std::string line;
+        while (std::getline(log, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            std::vector<std::string> fields;
+            std::stringstream split(line);
+            std::string field;
+            while (std::getline(split, field, '\t')) fields.push_back(field);
+            if (fields.size() > 1 && fields[1] == event) records.push_back(std::move(fields));
+        }
+        return records;
+    }
+
+    CRITICAL_SECTION m_cs{};
+    std::wstring m_log, m_control;
+    PROCESS_INFORMATION m_standin{};
+    HANDLE m_thread = nullptr;
+    DWORD m_threadId = 0;
+    ObservedPlatform* m_platform = nullptr;
+    std::vector<std::pair<nanoseconds, std::function<void()>>> m_schedule;
+};
+
+}  // namespace
+
+std::unique_ptr<Desk> MakeDesk() { return std::make_unique<Win32Desk>(); }
+
+}  // namespace scenarios
