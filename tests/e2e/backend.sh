@@ -1,27 +1,51 @@
 #!/usr/bin/env bash
 # The Win32 backend's own tests (pictures, labels, mouse, cursor, timers,
 # button, message boxes, pump and wait, code page, and the texts of the
-# program's own two windows), run under Wine on the virtual display. Usage: backend.sh [BUILD-DIR]
+# program's own two windows), run by ctest in the build folder under Wine on
+# the virtual display. One check per test from GoogleTest's XML report, and
+# one for ctest's result. Usage: backend.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
 TEST_EXE="$E2E_BUILD/platform/win32/win32_backend_test.exe"
 e2e_require "$TEST_EXE" || session_abort "the backend test is built"
 session_start || session_abort
 
-out=$E2E_RUN/backend.out
-# It takes half a minute; a hang must not stall the suite.
-(cd "$(dirname "$TEST_EXE")" && timeout -k 10 300 "$WINE" "$TEST_EXE" >"$out" 2>&1)
+# gtest_results XML: for each test that ran, lines of "#", a tab and a line
+# of what it recorded or of a failure; then "ok" or "not ok", a tab and its
+# name.
+gtest_results() {
+  [[ -f $1 ]] || return 0
+  python3 - "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+
+for case in ET.parse(sys.argv[1]).iter("testcase"):
+    if case.get("status") != "run":
+        continue
+    for prop in case.iter("property"):
+        print("#\t%s: %s" % (prop.get("name"), prop.get("value")))
+    failures = case.findall("failure")
+    for failure in failures:
+        for line in failure.get("message").splitlines():
+            print("#\t" + line)
+    print("%s\t%s.%s" % ("not ok" if failures else "ok", case.get("classname"), case.get("name")))
+PY
+}
+
+# ctest runs the test under Wine (scripts/wine.sh) and ends it after 300 s.
+xml=$E2E_RUN/backend.xml
+GTEST_OUTPUT="xml:$(winpath "$xml")" ctest --test-dir "$E2E_BUILD" -R '^win32_backend$' \
+  --output-on-failure >"$E2E_RUN/ctest.out" 2>&1
 status=$?
-(( status == 124 )) && e2e_note "the backend test did not end within 300 s"
-while IFS= read -r line; do
-  line=${line%$'\r'}
-  case $line in
-    "[ OK ] "*) check "backend: ${line#\[ OK \] }" true ;;
-    "[FAIL] "*) check "backend: ${line#\[FAIL\] }" false ;;
-    "    "*) e2e_note "${line#    }" ;;
+while IFS=$'\t' read -r result text; do
+  case $result in
+    "#") e2e_note "$text" ;;
+    *) check "backend: $text" test "$result" = ok ;;
   esac
-done <"$out"
-check_eq "the backend test exits cleanly" 0 "$status"
+done < <(gtest_results "$xml")
+check "backend: ctest passes the backend test" test "$status" -eq 0
+# Without a report (a crash, or ctest's time-out) ctest's output tells why.
+[[ $status -eq 0 || -f $xml ]] || sed 's/^/# ctest: /' "$E2E_RUN/ctest.out"
 
 # The system's error texts reach the error box in the user's language: Wine
 # takes it from the Unix locale, made here for French in the run's folder.
