@@ -10,5 +10,5 @@ set(CMAKE_CXX_COMPILER g++)
 set(CMAKE_C_FLAGS_INIT "-m32 ${KORVO_I686_FLAGS}")
 set(CMAKE_CXX_FLAGS_INIT "-m32 ${KORVO_I686_FLAGS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
-# GoogleTest from its source, built for this target (tests/unit/CMakeLists.txt).
+# GoogleTest from its source, built for this target (CMakeLists.txt).
 set(KORVO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source tree")

@@ -18,3 +18,9 @@ set(CMAKE_CXX_FLAGS_INIT "${KORVO_I686_FLAGS}")
 set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Flags of the release build")
 # Static: the executables need only DLLs that come with Windows.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# GoogleTest from its source, built with this toolchain (CMakeLists.txt),
+# with the port header that this threads variant needs (it says why).
+set(KORVO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source tree")
+set(KORVO_GTEST_PORT ${CMAKE_CURRENT_LIST_DIR}/../tests/gtest-port)
+# ctest runs the test programs under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine.sh)

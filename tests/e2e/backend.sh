@@ -1,27 +1,16 @@
 #!/usr/bin/env bash
 # The Win32 backend's own tests (pictures, labels, mouse, cursor, timers,
 # button, message boxes, pump and wait, code page, and the texts of the
-# program's own two windows), run under Wine on the virtual display. Usage: backend.sh [BUILD-DIR]
+# program's own two windows), run by ctest in the build folder under Wine on
+# the virtual display. One check per test from GoogleTest's XML report, and
+# one for ctest's result. Usage: backend.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
 TEST_EXE="$E2E_BUILD/platform/win32/win32_backend_test.exe"
 e2e_require "$TEST_EXE" || session_abort "the backend test is built"
 session_start || session_abort
 
-out=$E2E_RUN/backend.out
-# It takes half a minute; a hang must not stall the suite.
-(cd "$(dirname "$TEST_EXE")" && timeout -k 10 300 "$WINE" "$TEST_EXE" >"$out" 2>&1)
-status=$?
-(( status == 124 )) && e2e_note "the backend test did not end within 300 s"
-while IFS= read -r line; do
-  line=${line%$'\r'}
-  case $line in
-    "[ OK ] "*) check "backend: ${line#\[ OK \] }" true ;;
-    "[FAIL] "*) check "backend: ${line#\[FAIL\] }" false ;;
-    "    "*) e2e_note "${line#    }" ;;
-  esac
-done <"$out"
-check_eq "the backend test exits cleanly" 0 "$status"
+ctest_checks backend win32_backend
 
 # The system's error texts reach the error box in the user's language: Wine
 # takes it from the Unix locale, made here for French in the run's folder.

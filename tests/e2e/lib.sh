@@ -518,3 +518,47 @@ standin_entry_hwnd() { standin_events 0 doc-open "$1" | tail -n 1 | cut -f6; }
 
 # standin_order: the document names in child order, as last logged.
 standin_order() { awk -F'\t' '$2 == "order" { o = $6 } END { print o }' "$STANDIN_LOG"; }
+
+# ---- GoogleTest programs run by ctest under Wine ------------------------------
+
+# ctest_checks LABEL TEST: runs one ctest test of the build folder (a
+# GoogleTest program, under Wine through scripts/wine.sh) on the session's
+# display: one check per GoogleTest test from its XML report, with what it
+# recorded and its failures as notes, and one for ctest's result.
+ctest_checks() {
+  local label=$1 test=$2 xml=$E2E_RUN/$2.xml status result text
+  GTEST_OUTPUT="xml:$(winpath "$xml")" ctest --test-dir "$E2E_BUILD" -R "^$test\$" \
+    --output-on-failure >"$E2E_RUN/$test.ctest.out" 2>&1
+  status=$?
+  while IFS=$'\t' read -r result text; do
+    case $result in
+      "#") e2e_note "$text" ;;
+      *) check "$label: $text" test "$result" = ok ;;
+    esac
+  done < <(_gtest_results "$xml")
+  check "$label: ctest passes $test" test "$status" -eq 0
+  # Without a report (a crash, or ctest's time-out) ctest's output tells why.
+  [[ $status -eq 0 || -f $xml ]] || sed 's/^/# ctest: /' "$E2E_RUN/$test.ctest.out"
+}
+
+# _gtest_results XML: for each test that ran, lines of "#", a tab and a line
+# of what it recorded or of a failure; then "ok" or "not ok", a tab and its
+# name.
+_gtest_results() {
+  [[ -f $1 ]] || return 0
+  python3 - "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+
+for case in ET.parse(sys.argv[1]).iter("testcase"):
+    if case.get("status") != "run":
+        continue
+    for prop in case.iter("property"):
+        print("#\t%s: %s" % (prop.get("name"), prop.get("value")))
+    failures = case.findall("failure")
+    for failure in failures:
+        for line in failure.get("message").splitlines():
+            print("#\t" + line)
+    print("%s\t%s.%s" % ("not ok" if failures else "ok", case.get("classname"), case.get("name")))
+PY
+}

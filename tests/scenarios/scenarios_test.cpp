@@ -89,7 +89,7 @@ TEST_F(Scenario, ATickUnderTheAlreadyActivatedBoxStillCountsAndPosts) {
     desk->Click(Spot::Start, tick - 400ms);
     desk->PressOk(tick + 1500ms);
     ASSERT_TRUE(desk->RunUntil([&] { return RoomHas(4); }, tick + 10s));
-    desk->RunFor(2s);
+    ASSERT_TRUE(desk->RunUntil([&] { return !desk->Boxes().empty() && desk->Boxes()[0].closed; }, 10s));
 
     EXPECT_EQ(Room(), (Lines{kTitle, kLink, kOn, Minute("1")}));
     EXPECT_EQ(desk->Caption(), TickCaption("1"));

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -105,6 +104,28 @@ std::wstring TempFile(const wchar_t* prefix) {
     return path;
 }
 
+// The whole file, shared with the stand-in that writes it.
+std::string ReadAll(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    ::CloseHandle(file);
+    return text;
+}
+
+void Append(const std::wstring& path, const std::string& text) {
+    HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
 std::string FromHex(const std::string& hex) {
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
@@ -137,7 +158,7 @@ public:
             ::CloseHandle(m_thread);
         }
         if (m_standin.hProcess) {
-            std::ofstream(m_control, std::ios::app) << "quit\n";
+            Append(m_control, "quit\n");
             if (::WaitForSingleObject(m_standin.hProcess, 10000) != WAIT_OBJECT_0)
                 ::TerminateProcess(m_standin.hProcess, 1);
             ::CloseHandle(m_standin.hProcess);
@@ -155,20 +176,20 @@ public:
     }
 
     void Click(Spot spot, nanoseconds after) override {
-        At(after, [=] {
+        At(after, [=, this] {
             PointAt(spot);
             Buttons(MOUSEEVENTF_LEFTDOWN);
             Buttons(MOUSEEVENTF_LEFTUP);
         });
     }
     void Press(Spot spot, nanoseconds after) override {
-        At(after, [=] {
+        At(after, [=, this] {
             PointAt(spot);
             Buttons(MOUSEEVENTF_LEFTDOWN);
         });
     }
     void MoveBy(int dx, int dy, nanoseconds after) override {
-        At(after, [=] {
+        At(after, [=, this] {
             POINT at{};
             ::GetCursorPos(&at);
             MoveTo(at.x + dx, at.y + dy);
@@ -179,9 +200,12 @@ public:
     }
     void PressOk(nanoseconds after) override {
         At(after, [this] {
-            // Posted, as a click on the button would come: a send would wait
-            // for the program's thread.
-            if (HWND box = OpenBox()) ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            HWND box = OpenBox();
+            RECT rect{};
+            if (!box || !::GetWindowRect(::GetDlgItem(box, IDOK), &rect)) return;
+            MoveTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+            Buttons(MOUSEEVENTF_LEFTDOWN);
+            Buttons(MOUSEEVENTF_LEFTUP);
         });
     }
 
@@ -202,7 +226,12 @@ public:
             nanoseconds next = std::min(end, Clock() + 10ms);
             if (!m_schedule.empty()) next = std::min(next, m_schedule.front().first);
             const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock()).count();
-            if (wait > 0) ::Sleep(static_cast<DWORD>(wait));
+            // This thread has a queue too (Wine gives it an input method
+            // window): what the system sends it must not wait for it.
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::max<long long>(wait, 0)),
+                                        QS_ALLINPUT);
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
         }
     }
     nanoseconds Now() override { return Clock(); }
@@ -323,7 +352,7 @@ private:
     // The stand-in's log records of one event, each split at its tabs.
     std::vector<std::vector<std::string>> LogLines(const std::string& event) {
         std::vector<std::vector<std::string>> records;
-        std::ifstream log(m_log);
+        std::stringstream log(ReadAll(m_log));
         std::string line;
         while (std::getline(log, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -1,11 +1,14 @@
 // The Win32 backend on a real desktop (under Wine and a virtual X display in
 // the cross build): the window, control, event and pass-through behaviour the
 // program relies on, and how the program's own two windows draw their texts.
-// Prints one line per check group; exits 1 on a failure.
+// GoogleTest; a few measured figures go to the XML report as properties.
 #include <windows.h>
 #include <wincodec.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -37,38 +40,30 @@ using platform::FormLayout;
 using platform::MouseButton;
 using platform::RuntimeError;
 using platform::WindowId;
+using platform::kNoWindow;
 using platform::win32::Win32Platform;
 namespace w32 = platform::win32;
 
-// A process or thread handle.
-struct KernelHandleTraits {
-    using pointer = HANDLE;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer h) noexcept { ::CloseHandle(h); }
-};
-using UniqueKernelHandle = w32::UniqueHandle<KernelHandleTraits>;
-
-int g_failures = 0;
-
-void Check(bool ok, const char* what, int line) {
-    if (ok) return;
-    ++g_failures;
-    std::printf("    line %d: %s\n", line, what);
-}
-#define CHECK(expr) Check(static_cast<bool>(expr), #expr, __LINE__)
-#define CHECK_THROWS(expr)                                       \
-    do {                                                         \
-        bool thrown = false;                                     \
-        try {                                                    \
-            (void)(expr);                                        \
-        } catch (const RuntimeError&) {                          \
-            thrown = true;                                       \
-        }                                                        \
-        Check(thrown, "RuntimeError from " #expr, __LINE__);     \
-    } while (0)
-
 HWND H(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
 WindowId Id(HWND hwnd) { return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd)); }
+
+// Edges of a rectangle (left, top, right, bottom), and a form's outer place
+// in twips (left, top, width, height), compared whole.
+using Edges = std::array<LONG, 4>;
+Edges EdgesOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+using Place = std::array<float, 4>;
+Place PlaceOf(Win32Platform& p, WindowId form) { return {p.Left(form), p.Top(form), p.Width(form), p.Height(form)}; }
+
+// What `act` throws as the runtime error; a marker when it throws nothing.
+template <typename Act>
+std::string RuntimeErrorOf(Act&& act) {
+    try {
+        act();
+    } catch (const RuntimeError& error) {
+        return error.what();
+    }
+    return "(no runtime error)";
+}
 
 struct Recorder final : platform::EventSink {
     std::vector<Event> events;
@@ -78,7 +73,26 @@ struct Recorder final : platform::EventSink {
             return e.control == control && e.kind == kind;
         }));
     }
+    // Each event as "Click 0", "MouseDown Left 1": what, where, and which
+    // button pressed.
+    std::vector<std::string> Seen() const {
+        std::vector<std::string> seen;
+        for (const Event& e : events) {
+            static const char* const kButtons[] = {"Left", "Right", "Middle"};
+            const std::string control = std::to_string(e.control);
+            switch (e.kind) {
+                case EventKind::Click: seen.push_back("Click " + control); break;
+                case EventKind::MouseDown:
+                    seen.push_back(std::string("MouseDown ") + kButtons[static_cast<int>(e.button)] + " " + control);
+                    break;
+                case EventKind::Timer: seen.push_back("Timer " + control); break;
+                case EventKind::Close: seen.push_back("Close"); break;
+            }
+        }
+        return seen;
+    }
 };
+using Seen = std::vector<std::string>;
 
 // Pumps until `done` holds; false when `limit` runs out first.
 bool PumpUntil(Win32Platform& p, const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
@@ -197,112 +211,117 @@ int TopLevelFormCount() {
     return count;
 }
 
-// ---- Checks -------------------------------------------------------------------
 
-void FormsAreHiddenFramelessPopupsPlacedInTwips() {
+// Every test's backend is gone by its end, and its windows with it.
+class Win32Backend : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(TopLevelFormCount(), 0) << "windows left behind"; }
+};
+
+// ---- Tests --------------------------------------------------------------------
+
+TEST_F(Win32Backend, FormsAreHiddenFramelessPopupsPlacedInTwips) {
     Win32Platform p;
     WindowId tool = p.CreateForm(Form("Tool", 200, 100));
     HWND h = H(tool);
     wchar_t cls[32] = {};
     ::GetClassNameW(h, cls, 32);
-    CHECK(std::wcscmp(cls, L"KorvoForm") == 0);
-    CHECK(!::IsWindowVisible(h));
+    EXPECT_STREQ(cls, L"KorvoForm");
+    EXPECT_FALSE(::IsWindowVisible(h));
     const LONG style = ::GetWindowLongW(h, GWL_STYLE);
     const LONG exStyle = ::GetWindowLongW(h, GWL_EXSTYLE);
-    CHECK(style & WS_POPUP);
-    CHECK(!(style & (WS_CAPTION | WS_THICKFRAME)));
-    CHECK(exStyle & WS_EX_TOOLWINDOW);
-    CHECK(!(exStyle & WS_EX_APPWINDOW));
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
 
     RECT window{}, client{};
     ::GetWindowRect(h, &window);
     ::GetClientRect(h, &client);
-    CHECK(window.left == 40 && window.top == 30 && window.right == 240 && window.bottom == 130);
-    CHECK(client.right == 200 && client.bottom == 100);
-    CHECK(p.Left(tool) == 600 && p.Top(tool) == 450 && p.Width(tool) == 3000 && p.Height(tool) == 1500);
+    EXPECT_EQ(EdgesOf(window), (Edges{40, 30, 240, 130}));
+    EXPECT_EQ(EdgesOf(client), (Edges{0, 0, 200, 100}));
+    EXPECT_EQ(PlaceOf(p, tool), (Place{600, 450, 3000, 1500}));
 
     // Writes snap to the nearest pixel and read back at once.
     p.SetLeft(tool, 1507.4f);
-    CHECK(p.Left(tool) == 1500);
+    EXPECT_EQ(p.Left(tool), 1500);
     p.SetLeft(tool, 1508.0f);
-    CHECK(p.Left(tool) == 1515);
-    CHECK(p.Top(tool) == 450);
+    EXPECT_EQ(p.Left(tool), 1515);
+    EXPECT_EQ(p.Top(tool), 450);
     p.SetTop(tool, -750);
-    CHECK(p.Top(tool) == -750);
-    CHECK(p.Left(tool) == 1515 && p.Width(tool) == 3000);
+    EXPECT_EQ(PlaceOf(p, tool), (Place{1515, -750, 3000, 1500}));
 
     FormLayout withButton = Form("Taskbar", 50, 50);
     withButton.taskbarButton = true;
     WindowId app = p.CreateForm(withButton);
-    CHECK(::GetWindowLongW(H(app), GWL_EXSTYLE) & WS_EX_APPWINDOW);
-    CHECK(!(::GetWindowLongW(H(app), GWL_EXSTYLE) & WS_EX_TOOLWINDOW));
-    CHECK(::GetWindowLongW(H(app), GWL_STYLE) & WS_MINIMIZEBOX);
+    EXPECT_TRUE(::GetWindowLongW(H(app), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_FALSE(::GetWindowLongW(H(app), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(::GetWindowLongW(H(app), GWL_STYLE) & WS_MINIMIZEBOX);
 
     p.ShowForm(app);
-    CHECK(::IsWindowVisible(H(app)));
+    EXPECT_TRUE(::IsWindowVisible(H(app)));
     p.Minimize(app);
-    CHECK(::IsIconic(H(app)));
+    EXPECT_TRUE(::IsIconic(H(app)));
     ::ShowWindow(H(app), SW_RESTORE);
     p.HideForm(app);
-    CHECK(!::IsWindowVisible(H(app)) && ::IsWindow(H(app)));
+    EXPECT_FALSE(::IsWindowVisible(H(app)));
+    EXPECT_TRUE(::IsWindow(H(app)));
 
     FormLayout placed = Form("Default", 50, 50);
     placed.placement = platform::Placement::PlatformDefault;
     WindowId byDefault = p.CreateForm(placed);
-    CHECK(p.Width(byDefault) == 750 && !::IsWindowVisible(H(byDefault)));
+    EXPECT_EQ(p.Width(byDefault), 750);
+    EXPECT_FALSE(::IsWindowVisible(H(byDefault)));
 }
 
-void CaptionsRoundTripAnyText() {
+TEST_F(Win32Backend, CaptionsRoundTripAnyText) {
     Win32Platform p;
     WindowId form = p.CreateForm(Form("Captions", 50, 50));
-    CHECK(p.Caption(form).empty());
+    EXPECT_EQ(p.Caption(form), "");
     const std::string text = "0 Min(s) \xE2\x80\x93 \xC3\x89t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
     p.SetCaption(form, text);
-    CHECK(p.Caption(form) == text);
+    EXPECT_EQ(p.Caption(form), text);
     wchar_t wide[64] = {};
     ::GetWindowTextW(H(form), wide, 64);
-    CHECK(std::wcscmp(wide, L"0 Min(s) \u2013 \u00C9t\u00E9 \u65E5\u672C \U0001F600") == 0);
+    EXPECT_STREQ(wide, L"0 Min(s) \u2013 \u00C9t\u00E9 \u65E5\u672C \U0001F600");
     const std::string longText(3000, 'x');
     p.SetCaption(form, longText);
-    CHECK(p.Caption(form) == longText);
+    EXPECT_EQ(p.Caption(form), longText);
     p.SetCaption(form, "");
-    CHECK(p.Caption(form).empty());
+    EXPECT_EQ(p.Caption(form), "");
 }
 
-void BadIdsAndWrongKindsThrow() {
+TEST_F(Win32Backend, BadIdsAndWrongKindsThrow) {
     Win32Platform p;
     FormLayout layout = Form("Kinds", 50, 50);
     layout.controls = {Label("Label1", 0, 0, 10, 10), Timer("Timer1", 100, false)};
     WindowId form = p.CreateForm(layout);
-    CHECK_THROWS(p.Left(12345));
-    CHECK_THROWS(p.ShowForm(platform::kNoWindow));
-    CHECK_THROWS(p.SetCaption(12345, "x"));
-    CHECK_THROWS(p.ControlText(form, 2));
-    CHECK_THROWS(p.ControlText(form, -1));
-    CHECK_THROWS(p.TimerEnabled(form, 0));
-    CHECK_THROWS(p.SetTimerEnabled(form, 0, true));
-    CHECK_THROWS(p.ControlText(form, 1));
-    CHECK_THROWS(p.SetControlText(form, 1, "x"));
-    CHECK_THROWS(p.SetControlVisible(form, 1, true));
+    EXPECT_THROW(p.Left(12345), RuntimeError);
+    EXPECT_THROW(p.ShowForm(kNoWindow), RuntimeError);
+    EXPECT_THROW(p.SetCaption(12345, "x"), RuntimeError);
+    EXPECT_THROW(p.ControlText(form, 2), RuntimeError);
+    EXPECT_THROW(p.ControlText(form, -1), RuntimeError);
+    EXPECT_THROW(p.TimerEnabled(form, 0), RuntimeError);
+    EXPECT_THROW(p.SetTimerEnabled(form, 0, true), RuntimeError);
+    EXPECT_THROW(p.ControlText(form, 1), RuntimeError);
+    EXPECT_THROW(p.SetControlText(form, 1, "x"), RuntimeError);
+    EXPECT_THROW(p.SetControlVisible(form, 1, true), RuntimeError);
+    EXPECT_EQ(RuntimeErrorOf([&] { p.Left(0xABC); }), "Left: no program window 0x00000ABC");
 
+    // A picture that does not decode, or is not there, leaves no window.
     const int before = TopLevelFormCount();
-    CHECK_THROWS(p.CreateForm(Form("Broken", 50, 50, 900)));
-    CHECK_THROWS(p.CreateForm(Form("Missing", 50, 50, 901)));
-    CHECK(TopLevelFormCount() == before);
-    try {
-        p.CreateForm(Form("Broken", 50, 50, 900));
-    } catch (const RuntimeError& error) {
-        std::printf("    broken picture: %s\n", error.what());
-        CHECK(std::strstr(error.what(), "picture 900") != nullptr);
-    }
-    try {
-        p.Left(0xABC);
-    } catch (const RuntimeError& error) {
-        CHECK(std::strcmp(error.what(), "Left: no program window 0x00000ABC") == 0);
-    }
-    // HRESULTs in hex, Win32 error codes in decimal.
-    CHECK(w32::DescribeError("x", 0x80004005UL).rfind("x failed (error 0x80004005: ", 0) == 0);
-    CHECK(w32::DescribeError("x", ERROR_ACCESS_DENIED).rfind("x failed (error 5: ", 0) == 0);
+    const std::string broken = RuntimeErrorOf([&] { p.CreateForm(Form("Broken", 50, 50, 900)); });
+    RecordProperty("broken picture", broken);
+    EXPECT_NE(broken.find("picture 900"), std::string::npos) << broken;
+    EXPECT_THROW(p.CreateForm(Form("Missing", 50, 50, 901)), RuntimeError);
+    EXPECT_EQ(TopLevelFormCount(), before);
+}
+
+TEST_F(Win32Backend, ErrorTextsGiveHresultsInHexAndWin32CodesInDecimal) {
+    const std::string hresult = w32::DescribeError("x", 0x80004005UL);
+    const std::string win32 = w32::DescribeError("x", ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(hresult.starts_with("x failed (error 0x80004005: ")) << hresult;
+    EXPECT_TRUE(win32.starts_with("x failed (error 5: ")) << win32;
 }
 
 // The intro picture is a plain BMP, so the expected pixels are read straight
@@ -365,28 +384,31 @@ int ChannelDistance(std::uint32_t a, std::uint32_t b) {
     return worst;
 }
 
-void PicturesAreDrawnOneToOneFromTheTopLeft() {
+TEST_F(Win32Backend, PicturesAreDrawnOneToOneFromTheTopLeft) {
     Win32Platform p;
     const std::uint32_t face = ToRgb(::GetSysColor(COLOR_BTNFACE));
 
     Snapshot intro = Render(p.CreateForm(Form("Intro", 480, 360, IDR_INTRO_PICTURE)));
-    CHECK(intro.width == 480 && intro.height == 360);
+    ASSERT_EQ(intro.width, 480);
+    ASSERT_EQ(intro.height, 360);
     int mismatches = 0;
     for (int y = 0; y < 360; y += 7)
         for (int x = 0; x < 480; x += 5) mismatches += intro.At(x, y) != BmpPixel(x, y);
-    CHECK(mismatches == 0);
-    CHECK(intro.At(479, 359) == BmpPixel(479, 359));
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(intro.At(479, 359), BmpPixel(479, 359));
 
     // A smaller window clips the picture instead of shrinking it.
     Snapshot clipped = Render(p.CreateForm(Form("Clipped", 200, 100, IDR_INTRO_PICTURE)));
-    CHECK(clipped.At(199, 99) == BmpPixel(199, 99) && clipped.At(100, 50) == BmpPixel(100, 50));
+    EXPECT_EQ(clipped.At(199, 99), BmpPixel(199, 99));
+    EXPECT_EQ(clipped.At(100, 50), BmpPixel(100, 50));
 
     // The idle picture is a 200 x 90 progressive JPEG, drawn as another
     // decoder reads the same file; the rest of a larger window shows the
     // form colour.
     const std::vector<std::uint32_t> decoded = WicPixels(IDR_IDLE_PICTURE, 200, 90);
+    EXPECT_FALSE(decoded.empty()) << "WIC decodes the idle picture";
     Snapshot idle = Render(p.CreateForm(Form("Idle", 220, 100, IDR_IDLE_PICTURE)));
-    int worst = decoded.empty() ? 256 : 0;
+    int worst = 0;
     bool marginIsFace = true;
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 220; ++x)
@@ -394,14 +416,14 @@ void PicturesAreDrawnOneToOneFromTheTopLeft() {
                 marginIsFace &= idle.At(x, y) == face;
             else if (!decoded.empty())
                 worst = std::max(worst, ChannelDistance(idle.At(x, y), decoded[std::size_t(y * 200 + x)]));
-    std::printf("    idle picture: every channel within %d of WIC's decode\n", worst);
+    RecordProperty("idle picture: largest channel difference from WIC's decode", worst);
     // JPEG decoders may round differently; a shifted, flipped or
     // channel-swapped picture is off by far more.
-    CHECK(worst <= 2);
-    CHECK(marginIsFace);
+    EXPECT_LE(worst, 2);
+    EXPECT_TRUE(marginIsFace);
 }
 
-void LabelsDrawTransparentClippedText() {
+TEST_F(Win32Backend, LabelsDrawTransparentClippedText) {
     Win32Platform p;
     FormLayout layout = Form("Labels", 480, 360, IDR_INTRO_PICTURE);
     ControlLayout top = Label("Label1", 250, 100, 60, 20);
@@ -412,8 +434,9 @@ void LabelsDrawTransparentClippedText() {
     WindowId form = p.CreateForm(layout);
     const Snapshot empty = Render(form);
 
-    p.SetControlText(form, 0, "Been Idle for: WWWWWWWWWWWWWW and much more text than fits in the label");
-    CHECK(p.ControlText(form, 0).rfind("Been Idle for:", 0) == 0);
+    const std::string text = "Been Idle for: WWWWWWWWWWWWWW and much more text than fits in the label";
+    p.SetControlText(form, 0, text);
+    EXPECT_EQ(p.ControlText(form, 0), text);
     const Snapshot drawn = Render(form);
     int changedInside = 0, changedOutside = 0, cyan = 0;
     for (int y = 0; y < 360; ++y) {
@@ -424,13 +447,14 @@ void LabelsDrawTransparentClippedText() {
             cyan += drawn.At(x, y) == 0x00FFFF;
         }
     }
-    CHECK(cyan > 20);
-    CHECK(changedOutside == 0);
-    CHECK(changedInside < 100 * 20 / 2);  // the picture shows between the letters
-    std::printf("    label: %d pixels changed, %d of them cyan\n", changedInside, cyan);
+    RecordProperty("label: pixels changed", changedInside);
+    RecordProperty("label: of them cyan", cyan);
+    EXPECT_GT(cyan, 20);
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_LT(changedInside, 100 * 20 / 2);  // the picture shows between the letters
 
     p.SetControlVisible(form, 0, false);
-    CHECK(Render(form).pixels == empty.pixels);
+    EXPECT_TRUE(Render(form).pixels == empty.pixels) << "a hidden label leaves the picture as it was";
 
     // Same place, same text: the one first in layout order is on top.
     p.SetControlText(form, 2, "MMMMMM");
@@ -442,10 +466,11 @@ void LabelsDrawTransparentClippedText() {
             red += stacked.At(x, y) == 0xFF0000;
             green += stacked.At(x, y) == 0x00FF00;
         }
-    CHECK(red > 0 && green == 0);
+    EXPECT_GT(red, 0);
+    EXPECT_EQ(green, 0);
 }
 
-void MousePressesOnLabelsBecomeEvents() {
+TEST_F(Win32Backend, MousePressesOnLabelsBecomeEvents) {
     Win32Platform p;
     Recorder sink;
     p.SetEventSink(&sink);
@@ -458,43 +483,37 @@ void MousePressesOnLabelsBecomeEvents() {
     auto send = [&](UINT message, int x, int y) {
         ::SendMessageW(h, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
     };
-    auto last = [&] { return sink.events.empty() ? Event{} : sink.events.back(); };
 
     send(WM_LBUTTONDOWN, 60, 10);
-    CHECK(sink.events.size() == 1 && last().kind == EventKind::MouseDown && last().control == 0 &&
-          last().button == MouseButton::Left && last().form == form);
-    CHECK(::GetCapture() == h);
+    EXPECT_EQ(sink.Seen(), (Seen{"MouseDown Left 0"}));
+    EXPECT_EQ(::GetCapture(), h);
     send(WM_LBUTTONUP, 70, 20);
-    CHECK(sink.events.size() == 2 && last().kind == EventKind::Click && last().control == 0);
-    CHECK(::GetCapture() == nullptr);
+    EXPECT_EQ(sink.Seen(), (Seen{"MouseDown Left 0", "Click 0"}));
+    EXPECT_EQ(::GetCapture(), nullptr);
 
     // Released off the label: no click.
     send(WM_LBUTTONDOWN, 120, 10);
-    CHECK(last().kind == EventKind::MouseDown && last().control == 1);
     send(WM_LBUTTONUP, static_cast<WORD>(-5), 10);
-    CHECK(sink.events.size() == 3);
-
     // The capture taken away (as before a system move): no click either.
     send(WM_LBUTTONDOWN, 10, 10);
     p.ReleaseCapture();
     send(WM_LBUTTONUP, 10, 10);
-    CHECK(sink.events.size() == 4 && last().kind == EventKind::MouseDown);
-
+    // The other buttons press too, and never click.
     send(WM_RBUTTONDOWN, 10, 10);
-    CHECK(last().kind == EventKind::MouseDown && last().button == MouseButton::Right);
     send(WM_RBUTTONUP, 10, 10);
     send(WM_MBUTTONDOWN, 140, 10);
-    CHECK(last().kind == EventKind::MouseDown && last().button == MouseButton::Middle &&
-          last().control == 1);
-    CHECK(sink.events.size() == 6);
+    const Seen pressed{"MouseDown Left 0", "Click 0",          "MouseDown Left 1",
+                       "MouseDown Left 0", "MouseDown Right 0", "MouseDown Middle 1"};
+    EXPECT_EQ(sink.Seen(), pressed);
 
     // Nothing under the pointer, or a hidden label: no event.
     send(WM_LBUTTONDOWN, 200, 150);
     send(WM_LBUTTONUP, 200, 150);
     p.SetControlVisible(form, 1, false);
     send(WM_RBUTTONDOWN, 140, 10);
-    CHECK(sink.events.size() == 6);
+    EXPECT_EQ(sink.Seen(), pressed);
     p.SetControlVisible(form, 1, true);
+    EXPECT_EQ(std::count_if(sink.events.begin(), sink.events.end(), [&](const Event& e) { return e.form != form; }), 0);
 
     // The cursor follows the topmost label under the pointer.
     p.ShowForm(form);
@@ -507,39 +526,42 @@ void MousePressesOnLabelsBecomeEvents() {
     };
     HCURSOR upArrow = ::LoadCursorW(nullptr, IDC_UPARROW);
     HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
-    CHECK(cursorAt(20, 20) == upArrow);
-    CHECK(cursorAt(70, 20) == upArrow);
-    CHECK(cursorAt(120, 20) == arrow);
-    CHECK(cursorAt(250, 150) == arrow);
+    EXPECT_EQ(cursorAt(20, 20), upArrow);
+    EXPECT_EQ(cursorAt(70, 20), upArrow);
+    EXPECT_EQ(cursorAt(120, 20), arrow);
+    EXPECT_EQ(cursorAt(250, 150), arrow);
     p.HideForm(form);
     p.SetEventSink(nullptr);
 }
 
-void TimersTickOnlyWhileEnabled() {
+TEST_F(Win32Backend, TimersTickOnlyWhileEnabled) {
     Win32Platform p;
     Recorder sink;
     p.SetEventSink(&sink);
     FormLayout layout = Form("Timers", 50, 50);
     layout.controls = {Timer("Timer0", 20, true), Timer("Timer1", 20, false), Timer("Timer2", 0, true)};
     WindowId form = p.CreateForm(layout);
-    CHECK(p.TimerEnabled(form, 0) && !p.TimerEnabled(form, 1) && p.TimerEnabled(form, 2));
+    EXPECT_TRUE(p.TimerEnabled(form, 0));
+    EXPECT_FALSE(p.TimerEnabled(form, 1));
+    EXPECT_TRUE(p.TimerEnabled(form, 2));
 
     // Ticks come while the window is hidden too.
-    CHECK(PumpUntil(p, [&] { return sink.Count(0, EventKind::Timer) >= 3; }));
-    CHECK(sink.Count(1, EventKind::Timer) == 0 && sink.Count(2, EventKind::Timer) == 0);
-    for (const Event& e : sink.events) CHECK(e.form == form);
+    EXPECT_TRUE(PumpUntil(p, [&] { return sink.Count(0, EventKind::Timer) >= 3; }));
+    EXPECT_EQ(sink.Count(1, EventKind::Timer), 0);
+    EXPECT_EQ(sink.Count(2, EventKind::Timer), 0);
+    EXPECT_EQ(std::count_if(sink.events.begin(), sink.events.end(), [&](const Event& e) { return e.form != form; }), 0);
 
     p.SetTimerEnabled(form, 0, false);
-    CHECK(!p.TimerEnabled(form, 0));
+    EXPECT_FALSE(p.TimerEnabled(form, 0));
     const int ticks = sink.Count(0, EventKind::Timer);
     p.SetTimerEnabled(form, 1, true);
-    CHECK(PumpUntil(p, [&] { return sink.Count(1, EventKind::Timer) >= 5; }));
-    CHECK(sink.Count(0, EventKind::Timer) == ticks);
-    CHECK(sink.Count(2, EventKind::Timer) == 0);
+    EXPECT_TRUE(PumpUntil(p, [&] { return sink.Count(1, EventKind::Timer) >= 5; }));
+    EXPECT_EQ(sink.Count(0, EventKind::Timer), ticks);
+    EXPECT_EQ(sink.Count(2, EventKind::Timer), 0);
     p.SetEventSink(nullptr);
 }
 
-void ButtonsArePushButtonsAboveTheLabels() {
+TEST_F(Win32Backend, ButtonsArePushButtonsAboveTheLabels) {
     Win32Platform p;
     Recorder sink;
     p.SetEventSink(&sink);
@@ -559,31 +581,31 @@ void ButtonsArePushButtonsAboveTheLabels() {
     p.ShowForm(form);
 
     HWND child = H(p.FindWindowExA(form, 0, "Button"));
-    CHECK(child != nullptr);
-    CHECK(!(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE));
+    ASSERT_NE(child, nullptr);
+    EXPECT_FALSE(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
     wchar_t text[32] = {};
     ::GetWindowTextW(child, text, 32);
-    CHECK(std::wcscmp(text, L"-- E N T E R --") == 0);
-    CHECK(p.ControlText(form, 0) == "-- E N T E R --");
+    EXPECT_STREQ(text, L"-- E N T E R --");
+    EXPECT_EQ(p.ControlText(form, 0), "-- E N T E R --");
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
-    CHECK(font.lfHeight == -16 && font.lfWeight == 700);
+    EXPECT_EQ(font.lfHeight, -16);
+    EXPECT_EQ(font.lfWeight, 700);
     RECT r{};
     ::GetWindowRect(child, &r);
     ::MapWindowPoints(nullptr, H(form), reinterpret_cast<POINT*>(&r), 2);
-    CHECK(r.left == 336 && r.top == 304 && r.right - r.left == 121 && r.bottom - r.top == 25);
+    EXPECT_EQ(EdgesOf(r), (Edges{336, 304, 336 + 121, 304 + 25}));
 
     p.SetControlVisible(form, 0, true);
-    CHECK(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
     ::SendMessageW(child, BM_CLICK, 0, 0);
-    CHECK(PumpUntil(p, [&] { return sink.Count(0, EventKind::Click) == 1; }));
-    CHECK(sink.Count(1, EventKind::Click) == 0);
+    EXPECT_TRUE(PumpUntil(p, [&] { return sink.Count(0, EventKind::Click) == 1; }));
     // Clicking it never reaches the label beneath.
-    CHECK(sink.Count(1, EventKind::MouseDown) == 0);
+    EXPECT_EQ(sink.Seen(), (Seen{"Click 0"}));
 
     p.SetControlText(form, 0, "Go \xE2\x86\x92");
     ::GetWindowTextW(child, text, 32);
-    CHECK(std::wcscmp(text, L"Go \u2192") == 0);
+    EXPECT_STREQ(text, L"Go \u2192");
     p.HideForm(form);
     p.SetEventSink(nullptr);
 }
@@ -593,7 +615,7 @@ void ButtonsArePushButtonsAboveTheLabels() {
 // That ink must be cyan, lie inside the label, and be exactly what GDI draws
 // for the text in the counter font, "MS Serif" (or its stand-in) at 8.25
 // points, 11 pixels at 96 dpi, normal weight.
-void TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels() {
+TEST_F(Win32Backend, TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels) {
     Win32Platform p;
     const FormLayout layout = forms::Form2::Layout();
     const WindowId form = p.CreateForm(layout);
@@ -612,6 +634,7 @@ void TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels() {
         if (label.name != "Label1" && label.name != "Label2" && label.name != "Label3") continue;
         ++checked;
         const std::string text = p.ControlText(form, id);
+        SCOPED_TRACE(label.name + " \"" + text + "\"");
         p.SetControlText(form, id, "");
         const Snapshot bare = Render(form);
         p.SetControlText(form, id, text);
@@ -630,24 +653,28 @@ void TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels() {
                 if (inked) top = std::min(top, y), bottom = std::max(bottom, y);
             }
         }
-        std::printf("    %s \"%s\": %d pixels on rows %d to %d; %d outside, %d not cyan, %d unlike the counter font\n",
-                    label.name.c_str(), text.c_str(), ink, top, bottom, outside, notCyan, unlike);
-        CHECK(ink > 0 && outside == 0 && notCyan == 0 && unlike == 0);
+        RecordProperty(label.name + " \"" + text + "\"", std::to_string(ink) + " pixels on rows " +
+                                                            std::to_string(top) + " to " + std::to_string(bottom));
+        EXPECT_GT(ink, 0);
+        EXPECT_EQ(outside, 0);
+        EXPECT_EQ(notCyan, 0);
+        EXPECT_EQ(unlike, 0) << "pixels unlike the counter font";
     }
-    CHECK(checked == 3);
+    EXPECT_EQ(checked, 3);
 }
 
 // The intro window as the program creates it: the font read back from the
 // ENTER button is 12-point bold, and the button draws its text with thicker
 // strokes than the same button in that font at normal weight.
-void TheEnterButtonsTextIsBold() {
+TEST_F(Win32Backend, TheEnterButtonsTextIsBold) {
     Win32Platform p;
     const WindowId form = p.CreateForm(forms::Form1::Layout());
     HWND button = H(p.FindWindowExA(form, 0, "Button"));
-    CHECK(button != nullptr);
+    ASSERT_NE(button, nullptr);
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0)), sizeof font, &font);
-    CHECK(font.lfWeight == FW_BOLD && font.lfHeight == -16);
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_EQ(font.lfHeight, -16);
 
     font.lfWeight = FW_NORMAL;
     const w32::UniqueGdi<HFONT> normalFont(::CreateFontIndirectW(&font));
@@ -660,55 +687,60 @@ void TheEnterButtonsTextIsBold() {
     ::SendMessageW(normal.get(), WM_SETFONT, reinterpret_cast<WPARAM>(normalFont.get()), FALSE);
     const std::uint32_t ink = ToRgb(::GetSysColor(COLOR_BTNTEXT));
     const int bold = Render(button).Count(ink), regular = Render(normal.get()).Count(ink);
-    std::printf("    ENTER: %d text pixels in bold, %d at normal weight\n", bold, regular);
-    CHECK(regular > 0 && bold >= regular * 5 / 4);
+    RecordProperty("ENTER: text pixels in bold", bold);
+    RecordProperty("ENTER: text pixels at normal weight", regular);
+    EXPECT_GT(regular, 0);
+    EXPECT_GE(bold, regular * 5 / 4);
 }
 
-void FontsFallBackToInstalledFaces() {
+TEST_F(Win32Backend, FontsFallBackToInstalledFaces) {
     w32::FontCatalog fonts;
     for (const char* face : {"MS Serif", "Arial", "MS Sans Serif"}) {
         const std::wstring resolved = fonts.ResolveFace(face);
-        CHECK(!resolved.empty() && fonts.IsInstalled(resolved));
-        std::printf("    %s -> %ls\n", face, resolved.c_str());
+        RecordProperty(face, w32::WideToUtf8(resolved));
+        EXPECT_FALSE(resolved.empty()) << face;
+        EXPECT_TRUE(fonts.IsInstalled(resolved)) << face;
     }
-    CHECK(fonts.ResolveFace("No Such Face At All").empty());
-    CHECK(w32::FontPixelHeight(8.25f) == -11 && w32::FontPixelHeight(12) == -16);
+    EXPECT_EQ(fonts.ResolveFace("No Such Face At All"), L"");
+    EXPECT_EQ(w32::FontPixelHeight(8.25f), -11);
+    EXPECT_EQ(w32::FontPixelHeight(12), -16);
     // Even an unknown face gives a usable font.
     const auto font = fonts.Create(platform::Font{"No Such Face At All", 10, 400});
-    CHECK(static_cast<bool>(font));
+    ASSERT_TRUE(static_cast<bool>(font));
     LOGFONTW asked{};
-    CHECK(::GetObjectW(font.get(), sizeof asked, &asked) == sizeof asked && asked.lfCharSet == ANSI_CHARSET);
+    EXPECT_EQ(::GetObjectW(font.get(), sizeof asked, &asked), int(sizeof asked));
+    EXPECT_EQ(asked.lfCharSet, ANSI_CHARSET);
 }
 
-void TextGoesToForeignWindowsInTheAnsiCodePage() {
+TEST_F(Win32Backend, TextGoesToForeignWindowsInTheAnsiCodePage) {
     Win32Platform p;
     w32::UniqueHwnd edit(::CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr,
                                            nullptr, nullptr));
     const WindowId target = Id(edit.get());
-    CHECK(p.SendSetText(target, "Caf\xC3\xA9 \xC3\xBC \xE2\x82\xAC", 1s));
+    EXPECT_TRUE(p.SendSetText(target, "Caf\xC3\xA9 \xC3\xBC \xE2\x82\xAC", 1s));
     char bytes[64] = {};
     ::GetWindowTextA(edit.get(), bytes, sizeof bytes);
     // The program is built for Windows-1252: a machine with another ANSI
     // code page cannot check these bytes, so it fails instead of skipping.
-    CHECK(::GetACP() == 1252);
-    CHECK(std::strcmp(bytes, "Caf\xE9 \xFC \x80") == 0);
+    EXPECT_EQ(::GetACP(), 1252u);
+    EXPECT_STREQ(bytes, "Caf\xE9 \xFC \x80");
     ::SendMessageA(edit.get(), EM_SETSEL, 3, 3);
-    CHECK(p.SendChar(target, 'x', 1s));
+    EXPECT_TRUE(p.SendChar(target, 'x', 1s));
     ::GetWindowTextA(edit.get(), bytes, sizeof bytes);
-    CHECK(std::strncmp(bytes, "Cafx", 4) == 0);
-    CHECK(p.SendSetText(target, "", 1s));
-    CHECK(::GetWindowTextLengthA(edit.get()) == 0);
+    EXPECT_EQ(std::string(bytes, 4), "Cafx");
+    EXPECT_TRUE(p.SendSetText(target, "", 1s));
+    EXPECT_EQ(::GetWindowTextLengthA(edit.get()), 0);
 
-    CHECK(!p.SendSetText(platform::kNoWindow, "lost", 1s));
+    EXPECT_FALSE(p.SendSetText(kNoWindow, "lost", 1s));
     edit.reset();
-    CHECK(!p.SendSetText(target, "lost", 1s));
-    CHECK(!p.SendChar(target, 13, 1s));
+    EXPECT_FALSE(p.SendSetText(target, "lost", 1s));
+    EXPECT_FALSE(p.SendChar(target, 13, 1s));
 
     WindowId form = p.CreateForm(Form("Findable", 10, 10));
-    CHECK(p.FindWindowA("KorvoForm") != 0);
-    CHECK(p.FindWindowA("NoSuchClassAnywhere") == 0);
-    CHECK(p.FindWindowExA(0, 0, "KorvoForm") != 0);
-    CHECK(p.FindWindowExA(form, 0, "Button") == 0);
+    EXPECT_NE(p.FindWindowA("KorvoForm"), kNoWindow);
+    EXPECT_EQ(p.FindWindowA("NoSuchClassAnywhere"), kNoWindow);
+    EXPECT_NE(p.FindWindowExA(0, 0, "KorvoForm"), kNoWindow);
+    EXPECT_EQ(p.FindWindowExA(form, 0, "Button"), kNoWindow);
 }
 
 struct BoxSeen {
@@ -743,7 +775,7 @@ void CALLBACK PollForBox(HWND, UINT, UINT_PTR, DWORD) {
     ::EnumThreadWindows(::GetCurrentThreadId(), FindBox, 0);
 }
 
-void MessageBoxesCarryTheProgramTitle() {
+TEST_F(Win32Backend, MessageBoxesCarryTheProgramTitle) {
     Win32Platform p;
     WindowId form = p.CreateForm(Form("Owner", 100, 100));
     p.ShowForm(form);
@@ -751,121 +783,73 @@ void MessageBoxesCarryTheProgramTitle() {
 
     g_box = {};
     p.ShowMessage("You have been idle \xE2\x80\x93 Ok?");
-    CHECK(g_box.title == L"Korvo Idle v2 by qel");
-    CHECK(g_box.text == L"You have been idle \u2013 Ok?");
-    CHECK(g_box.owner == H(form));
-    CHECK(!g_box.icon);
+    EXPECT_EQ(g_box.title, L"Korvo Idle v2 by qel");
+    EXPECT_EQ(g_box.text, L"You have been idle \u2013 Ok?");
+    EXPECT_EQ(g_box.owner, H(form));
+    EXPECT_FALSE(g_box.icon);
 
     g_box = {};
     p.ShowRuntimeError("Run-time error");
-    CHECK(g_box.title == L"Korvo Idle v2 by qel");
-    CHECK(g_box.icon);
+    EXPECT_EQ(g_box.title, L"Korvo Idle v2 by qel");
+    EXPECT_TRUE(g_box.icon);
 
     // With no window showing, the box still comes and goes.
     p.HideForm(form);
     g_box = {};
     p.ShowMessage("alone");
-    CHECK(g_box.text == L"alone" && g_box.owner == nullptr);
+    EXPECT_EQ(g_box.text, L"alone");
+    EXPECT_EQ(g_box.owner, nullptr);
     ::KillTimer(nullptr, poll);
 }
 
-void PumpingAndWaitingReturnWhenTheyShould() {
+TEST_F(Win32Backend, PumpingAndWaitingReturnWhenTheyShould) {
     Win32Platform p;
     WindowId form = p.CreateForm(Form("Pump", 10, 10));
     ::PostQuitMessage(3);
     p.PumpMessages();  // returns with the quit still queued for the outer loop
-    MSG msg;
-    CHECK(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 3);
+    MSG msg{};
+    EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
 
     p.WaitForInput(p.Now() - 1s);
     ::PostMessageW(H(form), WM_NULL, 0, 0);
     const auto deadline = p.Now() + 60s;
     p.WaitForInput(deadline);
-    CHECK(p.Now() < deadline);
+    EXPECT_LT(p.Now(), deadline);
     p.PumpMessages();
-    CHECK(!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) || msg.message != WM_NULL);
+    const bool queued = ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_FALSE(queued && msg.message == WM_NULL) << "the pump left the posted message queued";
 }
 
-// In a child process: a close request ends the program with code 0.
-int CloseChild() {
+// A close request, also one sent while the program waits in a send of its
+// own, reaches the program as a Close event at its next pump: never between
+// a line's text and its Enter.
+TEST_F(Win32Backend, ACloseRequestComesAsAnEventAtTheNextPump) {
     Win32Platform p;
+    Recorder recorder;
+    p.SetEventSink(&recorder);
     WindowId form = p.CreateForm(Form("Closing", 50, 50));
     p.ShowForm(form);
-    ::PostMessageW(H(form), WM_CLOSE, 0, 0);
-    p.Run();
-    return 7;  // Run came back: the close request did not end the program
-}
-
-void ClosingAFormEndsTheProgram() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(path) + L"\" --close-child";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    CHECK(::CreateProcessW(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    UniqueKernelHandle process(pi.hProcess);
-    UniqueKernelHandle thread(pi.hThread);
-    if (!process) return;
-    const bool ended = ::WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
-    CHECK(ended);
-    DWORD code = 99;
-    ::GetExitCodeProcess(process.get(), &code);
-    CHECK(code == 0);
-    if (!ended) ::TerminateProcess(process.get(), 1);
+    ::SendMessageW(H(form), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(recorder.events.empty());
+    EXPECT_TRUE(::IsWindow(H(form)));
+    p.PumpMessages();
+    ASSERT_EQ(recorder.events.size(), 1u);
+    EXPECT_EQ(recorder.events[0].kind, EventKind::Close);
+    EXPECT_EQ(recorder.events[0].form, form);
+    p.DestroyForm(form);
+    EXPECT_FALSE(::IsWindow(H(form)));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--close-child") == 0) return CloseChild();
     // A system error text as the error box would show it, for a run in
-    // another language.
+    // another language (tests/e2e/backend.sh).
     if (argc > 1 && std::strcmp(argv[1], "--error-text") == 0) {
         std::printf("%s\n", w32::DescribeError("x", ERROR_ACCESS_DENIED).c_str());
         return 0;
     }
-
-    const struct {
-        const char* name;
-        void (*run)();
-    } groups[] = {
-        {"formsAreHiddenFramelessPopupsPlacedInTwips", FormsAreHiddenFramelessPopupsPlacedInTwips},
-        {"captionsRoundTripAnyText", CaptionsRoundTripAnyText},
-        {"badIdsAndWrongKindsThrow", BadIdsAndWrongKindsThrow},
-        {"picturesAreDrawnOneToOneFromTheTopLeft", PicturesAreDrawnOneToOneFromTheTopLeft},
-        {"labelsDrawTransparentClippedText", LabelsDrawTransparentClippedText},
-        {"mousePressesOnLabelsBecomeEvents", MousePressesOnLabelsBecomeEvents},
-        {"timersTickOnlyWhileEnabled", TimersTickOnlyWhileEnabled},
-        {"buttonsArePushButtonsAboveTheLabels", ButtonsArePushButtonsAboveTheLabels},
-        {"theIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels",
-         TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels},
-        {"theEnterButtonsTextIsBold", TheEnterButtonsTextIsBold},
-        {"fontsFallBackToInstalledFaces", FontsFallBackToInstalledFaces},
-        {"textGoesToForeignWindowsInTheAnsiCodePage", TextGoesToForeignWindowsInTheAnsiCodePage},
-        {"messageBoxesCarryTheProgramTitle", MessageBoxesCarryTheProgramTitle},
-        {"pumpingAndWaitingReturnWhenTheyShould", PumpingAndWaitingReturnWhenTheyShould},
-        {"closingAFormEndsTheProgram", ClosingAFormEndsTheProgram},
-    };
-    int failedGroups = 0;
-    for (const auto& group : groups) {
-        const int before = g_failures;
-        try {
-            group.run();
-        } catch (const std::exception& error) {
-            ++g_failures;
-            std::printf("    unexpected exception: %s\n", error.what());
-        }
-        // Every backend is gone by now, and its windows with it.
-        if (TopLevelFormCount() != 0) {
-            ++g_failures;
-            std::printf("    windows left behind\n");
-        }
-        const bool ok = g_failures == before;
-        failedGroups += !ok;
-        std::printf("[%s] %s\n", ok ? " OK " : "FAIL", group.name);
-        std::fflush(stdout);
-    }
-    std::printf("%d of %zu groups failed\n", failedGroups, std::size(groups));
-    return failedGroups == 0 ? 0 : 1;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
