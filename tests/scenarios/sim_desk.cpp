@@ -6,6 +6,7 @@
 #include "forms/Form2/Form2.h"
 #include "forms/Program.h"
 #include "platform/sim/SimDesktop.h"
+#include "tests/scenarios/backend.h"
 #include "tests/scenarios/desk.h"
 #include "tests/unit/support.h"
 
@@ -106,8 +107,18 @@ private:
     testing_support::ChatClient m_client;
 };
 
+class SimBackend final : public Backend {
+public:
+    platform::Platform& Platform() override { return m_desk; }
+    void RunFor(nanoseconds time) override { m_desk.RunFor(time); }
+
+private:
+    SimDesktop m_desk;
+};
+
 }  // namespace
 
 std::unique_ptr<Desk> MakeDesk() { return std::make_unique<SimDesk>(); }
+std::unique_ptr<Backend> MakeBackend() { return std::make_unique<SimBackend>(); }
 
 }  // namespace scenarios

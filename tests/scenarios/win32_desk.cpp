@@ -16,6 +16,7 @@
 #include "forms/Program.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
+#include "tests/scenarios/backend.h"
 #include "tests/scenarios/desk.h"
 
 namespace scenarios {
@@ -374,8 +375,24 @@ private:
     std::vector<std::pair<nanoseconds, std::function<void()>>> m_schedule;
 };
 
+class Win32Backend final : public Backend {
+public:
+    platform::Platform& Platform() override { return m_platform; }
+    void RunFor(nanoseconds time) override {
+        const nanoseconds end = m_platform.Now() + time;
+        while (m_platform.Now() < end) {
+            m_platform.WaitForInput(end);
+            m_platform.PumpMessages();
+        }
+    }
+
+private:
+    platform::win32::Win32Platform m_platform;
+};
+
 }  // namespace
 
 std::unique_ptr<Desk> MakeDesk() { return std::make_unique<Win32Desk>(); }
+std::unique_ptr<Backend> MakeBackend() { return std::make_unique<Win32Backend>(); }
 
 }  // namespace scenarios
