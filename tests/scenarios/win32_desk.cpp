@@ -333,21 +333,18 @@ private:
         ::SendInput(1, &input, sizeof input);
     }
 
+    // The box the program has open, if any.
     HWND OpenBox() {
-        struct Found {
-            HWND box = nullptr;
-        } found;
-        ::EnumThreadWindows(
-            m_threadId,
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                wchar_t name[16] = {};
-                ::GetClassNameW(hwnd, name, 16);
-                if (std::wstring(name) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
-                reinterpret_cast<Found*>(param)->box = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        return found.box;
+        HWND box = nullptr;
+        ::EnumThreadWindows(m_threadId, &Win32Desk::FindBox, reinterpret_cast<LPARAM>(&box));
+        return box;
+    }
+    static BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
+        wchar_t name[16] = {};
+        ::GetClassNameW(hwnd, name, 16);
+        if (std::wstring(name) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
     }
 
     // The stand-in's log records of one event, each split at its tabs.
