@@ -43,7 +43,7 @@ enum class Ending { None, Exit, Close, RuntimeError };
 constexpr nanoseconds kMinute = 60s;
 constexpr nanoseconds kReading = 90s;  // a box nobody answers is read this long
 constexpr nanoseconds kSlide = 250ms;  // the slide's 214 moves
-constexpr nanoseconds kFarewell = 90ms;  // 35 passes of four pumps and a move
+constexpr nanoseconds kFarewell = 80ms;  // 35 passes of four pumps and two moves
 constexpr nanoseconds kPost = 9ms;     // the walk and two messages
 constexpr nanoseconds kTimeout = 3s;   // a message to a hung client gives up
 // The costs of operations are the desktop's: the model's clock may be off
@@ -287,11 +287,11 @@ struct World {
     }
     void Farewell() {
         leaving = true;
+        slack += 20ms;
         for (const Input& in : queue) Near(in.t, now + kFarewell);
         Pump();
         Touch();  // its first move
         // Busy rather than waiting: what runs in its pumps adds to its length.
-        slack += 40ms;
         for (nanoseconds end = now + kFarewell; now < end;) {
             const auto next = NextDue(moveLoops == 0);
             AdvanceTo(next ? std::min(*next, end) : end);
