@@ -10,7 +10,7 @@ WIN_X86 := build/win-x86
 WIN_X64 := build/win-x64
 JOBS ?= 2
 
-.PHONY: all deps native win unit unit32 memcheck e2e release test run bench dist lint pictures clean
+.PHONY: all deps native win unit unit32 soak memcheck e2e release test run bench dist lint pictures clean
 
 all: win
 
@@ -34,6 +34,15 @@ unit: native
 # The same tests as 32-bit x86 code, as the 32-bit Windows build computes.
 unit32: deps
 	@JOBS=$(JOBS) tests/unit/run32.sh $(UNIT_X86)
+
+# The model-based test at length: SESSIONS random sessions (RC_PARAMS
+# repeats a failure it prints).
+SESSIONS ?= 100000
+soak: native
+	@start=$$(date +%s%N); \
+	RC_PARAMS="max_success=$(SESSIONS) max_size=40 $(RC_PARAMS)" $(NATIVE)/tests/unit/unit_tests \
+	  --gtest_filter='ModelBased.*' | grep -E 'sessions|passed|Falsifiable|RC_PARAMS|FAILED|^[a-z]'; \
+	status=$${PIPESTATUS[0]}; echo "# $$((($$(date +%s%N) - start) / 1000000)) ms"; exit $$status
 
 # The same tests, unsanitized, under Valgrind's memcheck (the two-month run
 # is left to LeakSanitizer: it would take minutes here).

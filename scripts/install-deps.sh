@@ -5,7 +5,7 @@ set -euo pipefail
 . "$(dirname "$0")/wine-env.sh"
 
 packages=(
-  cmake make g++ binutils libgtest-dev
+  cmake make g++ binutils libgtest-dev librapidcheck-dev
   g++-multilib googletest qemu-user-static
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
@@ -34,11 +34,13 @@ install() {
 
 install "${packages[@]}"
 
+# The i386 architecture: rapidcheck for the 32-bit unit tests everywhere,
 # 32-bit Wine only where the kernel can run it (asked with binutils, which
 # the first round installed); elsewhere it would be dead weight.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  [ "$(id -u)" -eq 0 ] && dpkg --add-architecture i386
+fi
+install librapidcheck-dev:i386
 if runs_32bit_code; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    [ "$(id -u)" -eq 0 ] && dpkg --add-architecture i386
-  fi
   install wine32:i386
 fi
