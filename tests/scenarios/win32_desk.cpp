@@ -168,7 +168,7 @@ public:
         ::DeleteFileW(m_control.c_str());
         // After End the program's windows went with its thread; what the
         // backend held of them stays, as it would at a process's end.
-        if (!Ended()) delete m_platform;
+        if (!(m_platform && m_platform->ended)) delete m_platform;
         ::DeleteCriticalSection(&m_cs);
     }
 
@@ -269,7 +269,10 @@ public:
         Lock lock(m_cs);
         return m_platform ? m_platform->boxes : std::vector<Box>{};
     }
-    bool Ended() override { return m_platform && m_platform->ended; }
+    // Ended, and its thread gone with the windows it had.
+    bool Ended() override {
+        return m_platform && m_platform->ended && ::WaitForSingleObject(m_thread, 0) == WAIT_OBJECT_0;
+    }
 
 private:
     static DWORD WINAPI ProgramThread(void* self) {
