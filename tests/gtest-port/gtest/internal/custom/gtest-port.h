@@ -9,7 +9,8 @@
 // thread-safe build (GTEST_IS_THREADSAFE=0) its Windows death tests do not
 // compile either. GoogleTest leaves Notification to a port that provides one
 // (GTEST_HAS_NOTIFICATION_); this one waits on an atomic flag. Only
-// GoogleTest's own thread helper waits on it; the tests start no threads.
+// GoogleTest's own thread helper (ThreadWithParam) waits on it, and no
+// test uses that helper.
 #ifndef KORVO_TESTS_GTEST_PORT_H_
 #define KORVO_TESTS_GTEST_PORT_H_
 
