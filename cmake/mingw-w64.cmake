@@ -12,10 +12,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CXX_FLAGS_INIT "${KORVO_I686_FLAGS}")
 # The executable is the download and nothing in it is bound by processor
-# speed: built for size, unless the user sets other release flags. Set as
-# the cache's value: CMake appends its own -O3 to a _RELEASE_INIT value, and
-# the last -O wins.
-set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Flags of the release build")
+# speed: built for size. Forced into the cache: CMake appends its own -O3 to
+# a _RELEASE_INIT value, the last -O wins, and a build folder configured
+# before would keep that value (tests/release/flags.sh checks it).
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Flags of the release build" FORCE)
 # Static: the executables need only DLLs that come with Windows.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # GoogleTest from its source, built with this toolchain (CMakeLists.txt),

@@ -338,7 +338,7 @@ std::optional<SimDesktop::Target> SimDesktop::TargetAt(Point at) const {
         const FormState& f = *node.form;
         if (at.x < f.left || at.y < f.top || at.x >= f.left + f.width || at.y >= f.top + f.height) continue;
         const auto button = ControlAt(node, {at.x - f.left, at.y - f.top}, ControlKind::Button);
-        found = Target{id, button.value_or(-1)};
+        found = Target{id, button.value_or(-1), {}};
     }
     return found;
 }
@@ -471,7 +471,7 @@ void SimDesktop::Handle(const Input& input) {
         if (!label) return;
         m_active = form;
         if (input.button == MouseButton::Left) {
-            m_capture = Target{form, -1};
+            m_capture = Target{form, -1, {}};
             node.pressed = *label;
         }
         Dispatch(Event{form, *label, EventKind::MouseDown, input.button});
@@ -857,7 +857,7 @@ void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t 
     const float startLeft = state.left, startTop = state.top;
     const Point grabbed = m_pointer;
     ++m_moveLoops;
-    m_capture = Target{target, -1};
+    m_capture = Target{target, -1, {}};
     OnExit leave{[&] {
         --m_moveLoops;
         DropCapture();

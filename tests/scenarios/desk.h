@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace scenarios {
 
 using std::chrono::nanoseconds;
@@ -66,6 +68,14 @@ public:
     // The program has ended.
     virtual bool Ended() = 0;
 };
+
+// Which window a spot lies on, and its control there.
+struct SpotControl {
+    Window window;
+    platform::ControlId id;
+    platform::ControlLayout control;
+};
+SpotControl ControlOf(Spot spot);
 
 std::unique_ptr<Desk> MakeDesk();
 

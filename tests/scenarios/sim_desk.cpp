@@ -2,8 +2,6 @@
 // client beside the program.
 #include <algorithm>
 
-#include "forms/Form1/Form1.h"
-#include "forms/Form2/Form2.h"
 #include "forms/Program.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/scenarios/backend.h"
@@ -93,13 +91,8 @@ private:
     }
 
     std::pair<WindowId, platform::ControlId> Where(Spot spot) const {
-        const bool intro = spot == Spot::Picture || spot == Spot::Enter;
-        const char* names[] = {"Label1", "SSCommand1", "Label5", "Label6", "Label7", "Label8", "Label4"};
-        const auto layout = intro ? forms::Form1::Layout() : forms::Form2::Layout();
-        const auto& controls = layout.controls;
-        const auto it = std::find_if(controls.begin(), controls.end(),
-                                     [&](const auto& c) { return c.name == names[int(spot)]; });
-        return {Form(intro ? Window::Intro : Window::Idle), platform::ControlId(it - controls.begin())};
+        const SpotControl at = ControlOf(spot);
+        return {Form(at.window), at.id};
     }
 
     SimDesktop m_desk;

@@ -11,9 +11,8 @@
 #include <map>
 #include <sstream>
 
-#include "forms/Form1/Form1.h"
-#include "forms/Form2/Form2.h"
 #include "forms/Program.h"
+#include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 #include "tests/scenarios/backend.h"
@@ -306,15 +305,12 @@ private:
 
     // The middle of a spot, as the window stands now.
     void PointAt(Spot spot) {
-        const bool intro = spot == Spot::Picture || spot == Spot::Enter;
-        const char* names[] = {"Label1", "SSCommand1", "Label5", "Label6", "Label7", "Label8", "Label4"};
-        const auto layout = intro ? forms::Form1::Layout() : forms::Form2::Layout();
-        const auto it = std::find_if(layout.controls.begin(), layout.controls.end(),
-                                     [&](const auto& c) { return c.name == names[int(spot)]; });
+        const SpotControl at = ControlOf(spot);
+        const auto& c = at.control;
         RECT rect{};
-        ::GetWindowRect(H(Form(intro ? Window::Intro : Window::Idle)), &rect);
-        MoveTo(rect.left + static_cast<int>((it->left + it->width / 2) / 15),
-               rect.top + static_cast<int>((it->top + it->height / 2) / 15));
+        ::GetWindowRect(H(Form(at.window)), &rect);
+        MoveTo(rect.left + platform::win32::TwipsToPixels(c.left + c.width / 2),
+               rect.top + platform::win32::TwipsToPixels(c.top + c.height / 2));
     }
 
     static void MoveTo(int x, int y) {
