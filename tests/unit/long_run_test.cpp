@@ -17,6 +17,14 @@ namespace {
 long long AllocatedBytes() {
 #if defined(__SANITIZE_ADDRESS__)
     return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#elif defined(_WIN32)
+    // msvcrt keeps no running total: add up the heap's blocks in use.
+    long long used = 0;
+    _HEAPINFO entry{};
+    while (_heapwalk(&entry) == _HEAPOK) {
+        if (entry._useflag == _USEDENTRY) used += static_cast<long long>(entry._size);
+    }
+    return used;
 #else
     return static_cast<long long>(mallinfo2().uordblks);
 #endif
