@@ -3,7 +3,7 @@
 # with real mouse input and the stand-in chat client, run by ctest in the
 # build folder under Wine. No window manager, so that Wine runs the window-
 # move loop itself, as on a desktop without one. Three of the five wait for
-# a real minute tick. Usage: scenarios.sh [BUILD-DIR]
+# a tick, shortened to ten seconds there. Usage: scenarios.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
 e2e_require "$E2E_BUILD/tests/scenarios/win32_scenarios.exe" "$E2E_STANDIN" ||

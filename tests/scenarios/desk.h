@@ -54,6 +54,10 @@ public:
     virtual void RunFor(nanoseconds time) = 0;
     virtual bool RunUntil(const std::function<bool()>& done, nanoseconds deadline) = 0;
     virtual nanoseconds Now() = 0;
+    // How often the switched-on idle window ticks: a minute, or less where
+    // real time passes, since what a scenario checks is the order of events
+    // around a tick, not its length.
+    virtual nanoseconds Tick() = 0;
 
     virtual std::vector<Line> Room() = 0;
     // The idle window's caption, as its taskbar button shows it.

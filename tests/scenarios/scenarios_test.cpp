@@ -37,12 +37,12 @@ protected:
         desk->RunFor(300ms);
     }
 
-    // Switched on: the time from now to the first tick, a minute after the
+    // Switched on: the time from now to the first tick, one tick after the
     // on line's pause.
     nanoseconds SwitchedOn() {
         desk->Click(Spot::Start);
         EXPECT_TRUE(desk->RunUntil([&] { return RoomHas(3); }, 10s));
-        return desk->Room().at(2).time + 800ms + 60s - desk->Now();
+        return desk->Room().at(2).time + 800ms + desk->Tick() - desk->Now();
     }
 
     std::unique_ptr<Desk> desk;

@@ -52,6 +52,7 @@ public:
         return true;
     }
     nanoseconds Now() override { return m_desk.Now(); }
+    nanoseconds Tick() override { return 60s; }
 
     std::vector<Line> Room() override {
         std::vector<Line> lines;
