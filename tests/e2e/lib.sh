@@ -13,7 +13,7 @@
 #   session_start || session_abort
 #   standin_start --decoys 2
 #   check "the room gets the line" standin_has "$mark" enter Room1
-#   e2e_finish            # prints "N passed, M failed", exits 1 if M > 0
+#   e2e_finish            # prints the counts and the TAP plan, exits 1 if any failed
 #
 # Settings: the script's first argument, when a directory, is the cross build
 # tree (else E2E_BUILD, default build/win-x64). Environment: E2E_TOOLS (where
@@ -129,7 +129,7 @@ check_eq() {
 # Ends the script: stops the session, prints the summary, exits 1 on failures.
 e2e_finish() {
   session_stop
-  printf '%d passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
+  printf '# %d passed, %d failed\n1..%d\n' "$E2E_PASSED" "$E2E_FAILED" $((E2E_PASSED + E2E_FAILED))
   exit $(( E2E_FAILED > 0 ))
 }
 

@@ -34,5 +34,6 @@ print(f"ok - {name}: the {seen} shipped sources compile with -Os alone")
 PY
     then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
-echo "$passed passed, $failed failed"
+echo "# $passed passed, $failed failed"
+echo "1..$((passed + failed))"
 exit $(( failed > 0 ))

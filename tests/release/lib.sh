@@ -3,7 +3,7 @@
 # the summary line that tests/release/run.sh adds up.
 #   check NAME CMD [ARG...]      ok when CMD succeeds
 #   check_eq NAME EXPECTED ACTUAL
-#   release_finish               prints "N passed, M failed"; exits 1 on a failure
+#   release_finish               prints the counts and the TAP plan; exits 1 on a failure
 
 RELEASE_PASSED=0
 RELEASE_FAILED=0
@@ -23,6 +23,7 @@ check_eq() {
 }
 
 release_finish() {
-  echo "$RELEASE_PASSED passed, $RELEASE_FAILED failed"
+  echo "# $RELEASE_PASSED passed, $RELEASE_FAILED failed"
+  echo "1..$((RELEASE_PASSED + RELEASE_FAILED))"
   exit $(( RELEASE_FAILED > 0 ))
 }
