@@ -71,7 +71,8 @@ m=$(standin_mark)
 click $((L + 36)) $((T + 48))                      # Start
 standin_wait "$m" 10000 enter Room1 entry
 # The switch turns on only after the on line's 0.8 s pause.
-sleep 1.5
+on_ms=$(standin_events "$m" enter Room1 entry | head -n 1 | cut -f1)
+wait_until 10000 log_clock_past $(( ${on_ms%.*} + 1000 ))
 m=$(standin_mark)
 click $((L + 36)) $((T + 72))                      # Stop
 standin_wait "$m" 10000 enter Room1 entry
