@@ -1,5 +1,7 @@
 # Front door: `make run` starts the program beside the stand-in chat room,
-# `make test` runs every test. Both install what is missing first.
+# `make test` runs every test. Each target first installs what is missing of
+# the packages it uses (scripts/install-deps.sh SET...); `make test` and
+# `make deps` install them all.
 SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
 NATIVE := build/native
@@ -17,11 +19,13 @@ all: win
 deps:
 	@scripts/install-deps.sh
 
-native: deps
+native:
+	@scripts/install-deps.sh unit
 	@cmake -S . -B $(NATIVE) -DKORVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(NATIVE) -j$(JOBS)
 
-win: deps
+win:
+	@scripts/install-deps.sh win
 	@cmake -S . -B $(WIN_X86) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(WIN_X86) -j$(JOBS)
 	@cmake -S . -B $(WIN_X64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -32,7 +36,8 @@ unit: native
 	@cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
 
 # The same tests as 32-bit x86 code, as the 32-bit Windows build computes.
-unit32: deps
+unit32:
+	@scripts/install-deps.sh unit32
 	@JOBS=$(JOBS) tests/unit/run32.sh $(UNIT_X86) $(UNIT32_ARGS)
 
 # The model-based test at length: SESSIONS random sessions (RC_PARAMS
@@ -46,26 +51,31 @@ soak: native
 
 # The same tests, unsanitized, under Valgrind's memcheck (the two-month run
 # is left to LeakSanitizer: it would take minutes here).
-memcheck: deps
+memcheck:
+	@scripts/install-deps.sh unit memcheck
 	@cmake -S . -B $(VALGRIND) -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(VALGRIND) -j$(JOBS)
 	@valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
 	  $(VALGRIND)/tests/unit/unit_tests --gtest_brief=1 --gtest_filter='-*HundredThousand*'
 
 lint: native
+	@scripts/install-deps.sh lint
 	@scripts/lint.sh $(NATIVE)
 
 # The committed pictures and icon still have the layout the program expects.
-pictures: deps
+pictures:
+	@scripts/install-deps.sh pictures
 	@/usr/bin/python3 resources/make_pictures.py --check
 
 # End-to-end tests: the real executables under Wine in Xvfb, every build
 # that runs on this machine.
 e2e: win
+	@scripts/install-deps.sh e2e
 	@tests/e2e/run.sh $(WIN_X86) $(WIN_X64)
 
 # The executables as shipped and the release zip; no Wine needed.
 release: win
+	@scripts/install-deps.sh release
 	@tests/release/run.sh $(WIN_X86) $(WIN_X64)
 
 # Every test, with one summary of them all (tests/run.sh).
@@ -73,13 +83,16 @@ test: deps
 	@JOBS=$(JOBS) tests/run.sh
 
 run: win
+	@scripts/install-deps.sh e2e
 	@scripts/demo.sh $(WIN_X86) $(WIN_X64)
 
 bench: win
+	@scripts/install-deps.sh e2e
 	@tests/e2e/bench.sh $(WIN_X86) $(WIN_X64)
 
 # The release zip for users, in dist/.
 dist: win
+	@scripts/install-deps.sh release
 	@scripts/dist.sh $(WIN_X86) $(WIN_X64)
 
 clean:

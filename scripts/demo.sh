@@ -51,32 +51,28 @@ E2E_NAME=demo
 session_start || session_abort "the virtual display starts"
 standin_start || session_abort "the stand-in starts"
 
-origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
 shot() { local f; f=$(screenshot "$1") && echo "  $f"; }
+enter_click() { shot 2-enter-button; click "$@"; }
 
 echo "Screenshots:"
 e2e_start korvo "$EXE"
 wait_until 30000 form_visible "" || session_abort "the intro window appears"
-read -r L T < <(origin "")
 shot 1-intro
-click $((L + 100)) $((T + 100))
-wait_until 5000 button_shown
-shot 2-enter-button
-click $((L + 396)) $((T + 316))
-caption="0 Min(s)            [qel]"
-{ wait_until 30000 form_visible "$caption" && form_settled "$caption"; } || session_abort "the idle window appears"
-read -r L T < <(origin "$caption")
+intro_click_through enter_click || session_abort "the intro window takes the clicks"
+{ wait_until 30000 form_visible "$LOAD_CAPTION" && form_settled "$LOAD_CAPTION"; } || session_abort "the idle window appears"
+read -r L T < <(win_origin "$LOAD_CAPTION")
 shot 3-idle-window
 m=$(standin_mark)
-click $((L + 36)) $((T + 48))                      # Start
+click_spot start
 standin_wait "$m" 10000 enter Room1 entry
 # The switch turns on only after the on line's 0.8 s pause.
-sleep 1.5
+on_ms=$(standin_events "$m" enter Room1 entry | head -n 1 | cut -f1)
+wait_until 10000 log_clock_past $(( ${on_ms%.*} + 1000 ))
 m=$(standin_mark)
-click $((L + 36)) $((T + 72))                      # Stop
+click_spot stop
 standin_wait "$m" 10000 enter Room1 entry
 shot 4-switched-on-and-off
-click $((L + 184)) $((T + 20))                     # exit
+click_spot exit
 e2e_wait_exit korvo 30000
 shot 5-after-exit
 print_lines "$STANDIN_LOG"

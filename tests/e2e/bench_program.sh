@@ -43,7 +43,6 @@ wait_shown() {
   until shown "$1"; do (( $(now_ms) < end )) || return 1; done
 }
 idle_visible() { win_visible "$LOAD_CAPTION"; }
-intro_origin() { probe list | awk -F'\t' '/\tclass=KorvoForm\t/ && $NF == "title=" { sub("rect=", "", $7); print $7 }' | cut -d, -f1,2 | tr , ' '; }
 
 # launch NAME EXE CLASS: starts EXE; LAUNCH_MS: the ms until a window of
 # CLASS is shown.
@@ -58,16 +57,8 @@ launch() {
 # close_all NAME CLASS: asks the window to close and waits for the process.
 close_all() { probe close "class=$2" >/dev/null; e2e_wait_exit "$1" 10000 || e2e_stop "$1"; }
 
-# hand_over: clicks the picture, then the enter button, and waits for the idle
-# window.
-hand_over() {
-  local x y
-  read -r x y < <(intro_origin)
-  click $((x + 100)) $((y + 100))
-  wait_until 5000 button_shown || return 1
-  click $((x + 396)) $((y + 316))
-  wait_until 30000 idle_visible
-}
+# hand_over: clicks through the intro window and waits for the idle window.
+hand_over() { intro_click_through && wait_until 30000 idle_visible; }
 
 # ---- start-up ---------------------------------------------------------------------
 
@@ -114,8 +105,8 @@ row "memory: of which private (RssAnon), KiB" "$p" "minimal.exe" "$b" "$(ratio "
 # Switched on, the program idles with a minute tick (a post and a pause) in
 # each minute; the bare window idles beside it over the same wall time.
 m=$(standin_mark)
-read -r x y < <(probe rect "$LOAD_CAPTION" | cut -d' ' -f1,2)
-click $((x + 36)) $((y + 48))
+read -r L T < <(win_origin "$LOAD_CAPTION")
+click_spot start
 standin_wait "$m" 10000 enter Room1 entry
 # Start's own pause (0.8 s after the line) stays out of the figure.
 on_at=$(standin_events "$m" enter Room1 entry | head -n 1 | cut -f1)
@@ -180,6 +171,12 @@ watched_out() { wait_until 60000 pid_gone "$WATCHER"; wait "$WATCHER"; }
 _more_moves() { (( $(grep -c '^moves' "$E2E_RUN/minimal.out") > $1 )); }
 # click_at X Y: points first, reads the clock, clicks: CLICKED is its time.
 click_at() { xdotool mousemove "$1" "$2"; CLICKED=$(probe clock); xdotool click --delay 0 1; }
+# slide_enter X Y: a run's enter click, timed, and watched in a watched run.
+slide_enter() {
+  (( watched )) && watch KorvoForm 30000
+  m=$(standin_mark)
+  click_at "$1" "$2"
+}
 
 slide=() moving=() first_line=() seen=() unwatched=() bare=()
 slides=$(( RUNS < 3 ? 3 : RUNS ))
@@ -187,7 +184,7 @@ e2e_start minimal "$MINIMAL" moves "$SLIDE_MOVES"
 wait_shown MinimalWindow 30000
 for (( i = 0; i < slides; i++ )); do
   # The yardstick first, then the program watched and unwatched.
-  read -r x y _ < <(probe rect class=MinimalWindow)
+  read -r x y < <(win_origin class=MinimalWindow)
   n=$(grep -c '^moves' "$E2E_RUN/minimal.out")
   click_at $((x + 240)) $((y + 180))
   wait_until 5000 _more_moves "$n"
@@ -195,12 +192,7 @@ for (( i = 0; i < slides; i++ )); do
   for watched in 1 0; do
     e2e_start korvo "$EXE"
     wait_shown KorvoForm 30000 || continue
-    read -r x y < <(intro_origin)
-    click $((x + 100)) $((y + 100))
-    wait_until 5000 button_shown || { close_all korvo KorvoForm; continue; }
-    (( watched )) && watch KorvoForm 30000
-    m=$(standin_mark)
-    click_at $((x + 396)) $((y + 316))
+    intro_click_through slide_enter || { close_all korvo KorvoForm; continue; }
     standin_wait "$m" 30000 settext Room1 entry
     line=$(standin_events "$m" settext Room1 entry | head -n 1 | cut -f1)
     if (( watched )); then

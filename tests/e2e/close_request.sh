@@ -10,25 +10,20 @@
 e2e_require "$EXE" "$E2E_STANDIN" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-rect_of() { local r; r=$(form_info "$1" | grep -oP 'rect=\K[-0-9,]+'); echo "${r//,/ }"; }
 entered_hex() { standin_hex "$1" enter Room1 entry; }
 
 standin_start || session_abort "the stand-in starts"
 e2e_start korvo "$EXE"
-wait_until 30000 form_visible "" || session_abort "the intro window appears"
-read -r L T R B < <(rect_of "")
-click $((L + 100)) $((T + 100))
-wait_until 5000 button_shown || session_abort "the enter button appears"
-click $((L + 336 + 60)) $((T + 304 + 12))
+intro_click_through || session_abort "the intro window takes the clicks"
 form_settled "$LOAD_CAPTION" 30000 || session_abort "the idle window appears"
-read -r L T R B < <(rect_of "$LOAD_CAPTION")
+read -r L T < <(win_origin "$LOAD_CAPTION")
 
 CAPTION=$LOAD_CAPTION
 
 # ---- a close request during the farewell ---------------------------------------------------
 
 m=$(standin_mark)
-jumped() { [[ $(rect_of "$CAPTION") != "$L $T $R $B" ]]; }
+jumped() { [[ $(win_origin "$CAPTION") != "$L $T" ]]; }
 click_spot exit
 wait_until 10000 jumped
 probe close "$CAPTION" >/dev/null

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The executable's identity as Windows reads it back: the version resource
-# (U.S. English, Unicode) and the icon's three images.
+# (U.S. English, Unicode), the manifest's version and the icon's three
+# images.
 # Usage: identity.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
@@ -14,6 +15,8 @@ field() { awk -F'\t' -v k="$1" '$1 == k { print $2 }' <<<"$info"; }
 check_eq "the file is named after the program" "Korvo Idle v2 by qel.exe" "${EXE##*/}"
 check_eq "file version 1.0.0.0" "1.0.0.0" "$(field fixed-file-version)"
 check_eq "product version 1.0.0.0" "1.0.0.0" "$(field fixed-product-version)"
+check_eq "the manifest names the same version" "$(field fixed-file-version)" \
+  "$(grep -aoP '<assemblyIdentity [^>]*\bversion="\K[0-9.]+' "$EXE")"
 check_eq "one string table, U.S. English in Unicode" "040904b0" "$(field translation)"
 check_eq "FileVersion" "1.00" "$(field FileVersion)"
 check_eq "ProductVersion" "1.00" "$(field ProductVersion)"

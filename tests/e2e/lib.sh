@@ -412,6 +412,10 @@ _probe_resync() {
   echo "error probe-lost"; return 1
 }
 
+# win_origin NAME: "X Y", the top-left corner on screen of a top-level
+# window (NAME as for probe); fails when there is none.
+win_origin() { local r; r=$(probe rect "$1") || return 1; printf '%s\n' "${r% * *}"; }
+
 # win_visible NAME: a visible top-level window of that exact title (or class).
 win_visible() { probe info "$1" 2>/dev/null | grep -q $'\tvis=1\t'; }
 

@@ -38,7 +38,7 @@ cp "$(screenshot intro)" "$E2E_ARTIFACTS/intro.png" 2>/dev/null
 # The bottom strip below the label does nothing.
 click $((L + 240)) $((B - 3))
 check "a click in the bottom strip leaves the button hidden" negate wait_until 1000 button_shown
-click $((L + 100)) $((T + 100))
+click_spot picture
 check "a click on the picture shows the enter button" wait_until 5000 button_shown
 click $((L + 200)) $((T + 150))
 check "a second click leaves it shown" negate wait_until 1000 negate button_shown
@@ -52,8 +52,7 @@ m=$(standin_mark)
 "$WINE" "$E2E_TOOLS/winprobe.exe" watch "class=KorvoForm" 30000 1 >"$E2E_RUN/slide.out" 2>/dev/null &
 watcher=$!
 wait_until 30000 grep -q '^ready' "$E2E_RUN/slide.out"
-# The button: 5040, 4560 twips, 1815 x 375 → 336, 304, 121 x 25 pixels.
-click $((L + 336 + 60)) $((T + 304 + 12))
+click_spot enter
 # Watch the hand-over: Form1 must be gone before the first line arrives, and
 # the idle window must be seen only after both lines.
 lines_when_shown=-1 intro_seen_with_lines=0 end=$(( $(now_ms) + 60000 ))
@@ -170,14 +169,10 @@ standin_stop
 
 standin_start --no-room || session_abort "the stand-in starts without a room"
 e2e_start korvo "$EXE"
-wait_until 30000 form_visible "" || session_abort "the intro window appears"
-read -r L T R B < <(rect_of "")
-click $((L + 100)) $((T + 100))
-wait_until 5000 button_shown
-click $((L + 336 + 60)) $((T + 304 + 12))
+intro_click_through || session_abort "the intro window takes the clicks"
 check "without a room the idle window still appears" form_settled "$LOAD_CAPTION" 30000
 check "and no box is shown" negate msgbox_shown "$APP_TITLE"
-read -r L T R B < <(rect_of "$LOAD_CAPTION")
+read -r L T < <(win_origin "$LOAD_CAPTION")
 click_spot exit
 check "without a room the farewell still ends the process" e2e_wait_exit korvo 30000
 check_eq "nothing reached the client" 0 "$(standin_count 0 enter)"

@@ -20,10 +20,14 @@ tick_caption() { printf '%s Min(s)                [qel]' "$1"; }
 # form_info TITLE: the `probe list` line of the visible form with that title.
 form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
 form_visible() { [[ -n $(form_info "$1") ]]; }
-# spot NAME: a hot spot of the idle window on screen ("X Y"), from the
-# window's top-left corner in L and T (pixels).
+# spot NAME: a hot spot on screen ("X Y"), from its window's top-left corner
+# in L and T (pixels): the intro window's picture and enter button, the idle
+# window's others.
 spot() {
   case $1 in
+    picture) echo $((L + 100)) $((T + 100)) ;;
+    # The button: 5040, 4560 twips, 1815 x 375 → 336, 304, 121 x 25 pixels.
+    enter) echo $((L + 336 + 60)) $((T + 304 + 12)) ;;
     minimize) echo $((L + 20)) $((T + 20)) ;;
     title) echo $((L + 100)) $((T + 20)) ;;
     exit) echo $((L + 184)) $((T + 20)) ;;
@@ -36,6 +40,20 @@ click_spot() { local x y; read -r x y < <(spot "$1"); click "$x" "$y" "${2:-1}";
 
 # The intro window's enter button is shown.
 button_shown() { probe children "class=KorvoForm" | grep -P '\tclass=Button\t' | grep -q $'\tvis=1\t'; }
+
+# intro_click_through [CLICK]: clicks the intro window's picture once the
+# window shows, then its enter button once that shows, which starts the
+# hand-over; CLICK X Y, when given, makes that last click instead of click.
+# Fails, with a note, when the window or the button does not show.
+intro_click_through() {
+  local L T x y
+  wait_until 30000 form_visible "" && read -r L T < <(win_origin class=KorvoForm) ||
+    { e2e_note "the intro window did not show"; return 1; }
+  click_spot picture
+  wait_until 5000 button_shown || { e2e_note "the enter button did not show"; return 1; }
+  read -r x y < <(spot enter)
+  "${1:-click}" "$x" "$y"
+}
 
 # x_origin TITLE: "X Y" of the mapped X window of that exact title.
 x_origin() {
@@ -51,9 +69,9 @@ x_origin() {
 form_settled() {
   local end=$(( $(now_ms) + ${2:-10000} )) last= since=0 r x
   while (( $(now_ms) < end )); do
-    r=$(form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+')
+    r=$(win_visible "$1" && win_origin "$1")
     x=$(x_origin "$1")
-    if [[ -n $r && "${r/,/ }" == "$x" && $r == "$last" ]]; then
+    if [[ -n $r && $r == "$x" && $r == "$last" ]]; then
       (( $(now_ms) - since >= 300 )) && return 0
     else
       last=$r since=$(now_ms)

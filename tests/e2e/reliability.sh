@@ -33,7 +33,7 @@ answers() { win_answers "$IDLE" 2000; }
 at_rect() { [[ $(idle_field rect) == "$1" ]]; }
 
 # read_corner must run after anything that may have moved the window.
-read_corner() { IFS=, read -r L T _ _ <<<"$(idle_field rect)"; }
+read_corner() { read -r L T < <(win_origin "$IDLE"); }
 
 # Any dialog at all: the program's boxes, and a crash or runtime error box.
 dialog_up() { probe list | grep -q $'\tclass=#32770\t'; }
@@ -52,13 +52,8 @@ dismiss_box() {
 # the intro window and waits for the idle window. Fails as soon as a dialog
 # shows.
 start_program() {
-  local x y
   e2e_start korvo "${1:-$EXE}"
-  wait_until 30000 form_visible "" || return 1
-  IFS=, read -r x y _ _ < <(form_info "" | grep -oP 'rect=\K[-0-9,]+')
-  click $((x + 100)) $((y + 100))
-  wait_until 5000 button_shown || return 1
-  click $((x + 336 + 60)) $((y + 304 + 12))
+  intro_click_through || return 1
   wait_until 30000 _idle_or_dialog
   dialog_up && return 1
   IDLE=$(probe find "$LOAD_CAPTION") || return 1

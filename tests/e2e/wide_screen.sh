@@ -9,18 +9,14 @@
 e2e_require "$EXE" "$E2E_STANDIN" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-origin() { form_info "$1" | grep -oP 'rect=\K-?[0-9]+,-?[0-9]+' | tr , ' '; }
-
 standin_start || session_abort "the stand-in starts"
 e2e_start korvo "$EXE"
 wait_until 30000 form_visible "" || session_abort "the intro window appears"
-read -r L T < <(origin "")
+read -r L T < <(win_origin class=KorvoForm)
 check_eq "the intro window is centred on the wide screen" "1680 900" "$L $T"
-click $((L + 100)) $((T + 100))
-wait_until 5000 button_shown
-click $((L + 396)) $((T + 316))
+intro_click_through || session_abort "the intro window takes the clicks"
 { wait_until 30000 form_visible "$LOAD_CAPTION" && form_settled "$LOAD_CAPTION"; } || session_abort "the idle window appears"
-read -r L T < <(origin "$LOAD_CAPTION")
+read -r L T < <(win_origin "$LOAD_CAPTION")
 
 # The jumps are watched from outside: positions past 32,767 twips (2,184
 # pixels) must occur, and none may lie past the screen width less 200 twips.
@@ -28,7 +24,7 @@ read -r L T < <(origin "$LOAD_CAPTION")
 watcher=$!
 wait_until 30000 grep -q '^ready' "$E2E_RUN/jumps.out" || session_abort "the watcher starts"
 m=$(standin_mark)
-click $((L + 184)) $((T + 20))
+click_spot exit
 check "the farewell ends the process" e2e_wait_exit korvo 30000
 check_eq "the process exits normally" 0 "${E2E_STATUS:-none}"
 check_eq "the closing lines arrive: title, then link" \
