@@ -179,15 +179,13 @@ public:
                               int cy, unsigned flags) = 0;
     virtual void ReleaseCapture() = 0;
 
+    // The random generator. Each backend holds its own (a RandomGenerator;
+    // a simulated desktop can supply the values instead).
     // Reseeds the generator from the clock, mixing into its state so that
-    // reseeds within one clock tick still give fresh values. Both are
-    // virtual so that a simulated desktop can supply the values.
-    virtual void Randomize() { m_random.Reseed(SecondsSinceMidnight()); }
+    // reseeds within one clock tick still give fresh values.
+    virtual void Randomize() = 0;
     // The next value, uniform in [0, 1).
-    virtual float Rnd() { return m_random.Next(); }
-
-private:
-    RandomGenerator m_random;
+    virtual float Rnd() = 0;
 };
 
 // ---- Core-side handles: a form and its controls, reached by reference -----

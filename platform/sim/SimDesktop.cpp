@@ -529,13 +529,13 @@ double SimDesktop::SecondsSinceMidnight() {
 
 void SimDesktop::Randomize() {
     Record("Randomize", kNoWindow);
-    Platform::Randomize();
+    m_random.Reseed(SecondsSinceMidnight());
 }
 
 float SimDesktop::Rnd() {
     float value = 0;
     if (m_randomScript.empty()) {
-        value = Platform::Rnd();
+        value = m_random.Next();
     } else {
         value = m_randomScript.front();
         m_randomScript.pop_front();

@@ -373,6 +373,7 @@ private:
     std::vector<WindowId> m_topLevel;
     std::vector<Input> m_input;
     std::uint64_t m_sequence = 0;
+    RandomGenerator m_random;
     std::deque<float> m_randomScript;
     Point m_pointer;
     std::optional<Target> m_capture;

@@ -92,6 +92,7 @@ struct Win32Platform::Impl final : FormHost {
     int moveLoops = 0;  // inside the window system's move loop
     FontCatalog fonts;
     std::vector<std::unique_ptr<Win32Form>> forms;  // creation order
+    RandomGenerator random;
 };
 
 Win32Platform::Win32Platform() : m_impl(std::make_unique<Impl>()) {}
@@ -286,6 +287,10 @@ double Win32Platform::SecondsSinceMidnight() {
 }
 
 void Win32Platform::End() { ::ExitProcess(0); }
+
+void Win32Platform::Randomize() { m_impl->random.Reseed(SecondsSinceMidnight()); }
+
+float Win32Platform::Rnd() { return m_impl->random.Next(); }
 
 // ---- user32 pass-through ----------------------------------------------------
 
