@@ -16,7 +16,6 @@ namespace platform::sim {
 
 namespace {
 
-constexpr float kTwipsPerPixel = 15;
 // SC_MOVE with the caption's hit-test code: the mouse drags the window. A
 // bare SC_MOVE would start a keyboard move instead.
 constexpr unsigned kScDragMove = 0xF012;
@@ -607,8 +606,8 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
         state.top = layout.top;
     } else {
         // Where a window system puts a new window by default.
-        state.left = 26 * kTwipsPerPixel;
-        state.top = 26 * kTwipsPerPixel;
+        state.left = PixelsToTwips(26);
+        state.top = PixelsToTwips(26);
     }
     node.form = state;
     for (const ControlLayout& control : layout.controls) {
@@ -700,7 +699,7 @@ float SimDesktop::Place(float requested, float current) const {
         case MoveMode::Exact:
             return requested;
         case MoveMode::SnapToPixels:
-            return std::round(requested / kTwipsPerPixel) * kTwipsPerPixel;
+            return PixelsToTwips(TwipsToPixels(requested));
         case MoveMode::Refuse:
             return current;
     }
@@ -901,13 +900,13 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     if (flags & kSwpShowWindow) ShowForm(window);
     if (flags & kSwpHideWindow) HideForm(window);
     if ((flags & kSwpNoMove) == 0) {
-        state.left = Place(static_cast<float>(x) * kTwipsPerPixel, state.left);
-        state.top = Place(static_cast<float>(y) * kTwipsPerPixel, state.top);
+        state.left = Place(PixelsToTwips(x), state.left);
+        state.top = Place(PixelsToTwips(y), state.top);
         Spend(m_costs.move);
     }
     if ((flags & kSwpNoSize) == 0) {
-        state.width = static_cast<float>(cx) * kTwipsPerPixel;
-        state.height = static_cast<float>(cy) * kTwipsPerPixel;
+        state.width = PixelsToTwips(cx);
+        state.height = PixelsToTwips(cy);
     }
 }
 

@@ -32,7 +32,8 @@ struct NothingMoreToCome {};
 
 enum class MoveMode {
     Exact,         // positions are kept exactly as written
-    SnapToPixels,  // written positions are rounded to whole pixels (15 twips)
+    SnapToPixels,  // written positions are rounded to whole pixels (kTwipsPerPixel),
+                   // as the Win32 backend rounds them
     Refuse,        // writes are ignored: the window stays where it is
 };
 

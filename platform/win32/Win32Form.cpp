@@ -45,10 +45,6 @@ POINT DefaultPosition(HINSTANCE instance, int width, int height) {
 
 }  // namespace
 
-int TwipsToPixels(float twips) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0));
-}
-
 void Win32Form::RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

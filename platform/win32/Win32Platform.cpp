@@ -20,8 +20,6 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
 // Window handles carry 32 significant bits; 64-bit Windows widens them with
 // their sign, as it does a handle passed from 32-bit code.
 HWND ToHwnd(WindowId id) {
@@ -162,21 +160,21 @@ void Win32Platform::SetCaption(WindowId form, std::string_view text) {
 }
 
 float Win32Platform::Left(WindowId form) {
-    return static_cast<float>(m_impl->WindowRect(form, "Left").left * kTwipsPerPixel);
+    return PixelsToTwips(m_impl->WindowRect(form, "Left").left);
 }
 
 float Win32Platform::Top(WindowId form) {
-    return static_cast<float>(m_impl->WindowRect(form, "Top").top * kTwipsPerPixel);
+    return PixelsToTwips(m_impl->WindowRect(form, "Top").top);
 }
 
 float Win32Platform::Width(WindowId form) {
     const RECT r = m_impl->WindowRect(form, "Width");
-    return static_cast<float>((r.right - r.left) * kTwipsPerPixel);
+    return PixelsToTwips(r.right - r.left);
 }
 
 float Win32Platform::Height(WindowId form) {
     const RECT r = m_impl->WindowRect(form, "Height");
-    return static_cast<float>((r.bottom - r.top) * kTwipsPerPixel);
+    return PixelsToTwips(r.bottom - r.top);
 }
 
 void Win32Platform::SetLeft(WindowId form, float twips) {
@@ -194,11 +192,11 @@ void Win32Platform::Minimize(WindowId form) {
 }
 
 float Win32Platform::ScreenWidth() {
-    return static_cast<float>(::GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel);
+    return PixelsToTwips(::GetSystemMetrics(SM_CXSCREEN));
 }
 
 float Win32Platform::ScreenHeight() {
-    return static_cast<float>(::GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel);
+    return PixelsToTwips(::GetSystemMetrics(SM_CYSCREEN));
 }
 
 // ---- Controls ---------------------------------------------------------------

@@ -309,8 +309,8 @@ private:
         const auto& c = at.control;
         RECT rect{};
         ::GetWindowRect(H(Form(at.window)), &rect);
-        MoveTo(rect.left + platform::win32::TwipsToPixels(c.left + c.width / 2),
-               rect.top + platform::win32::TwipsToPixels(c.top + c.height / 2));
+        MoveTo(rect.left + platform::TwipsToPixels(c.left + c.width / 2),
+               rect.top + platform::TwipsToPixels(c.top + c.height / 2));
     }
 
     static void MoveTo(int x, int y) {

@@ -105,8 +105,8 @@ bool PumpUntil(Win32Platform& p, const std::function<bool()>& done, std::chrono:
     }
 }
 
-// Layout pieces, in pixels for readability (15 twips each).
-constexpr float kPx = 15.0f;
+// Layout pieces, in pixels for readability.
+constexpr float kPx = platform::PixelsToTwips(1);
 
 FormLayout Form(const char* name, int width, int height, int picture = 0) {
     FormLayout layout;
