@@ -75,7 +75,7 @@ Win32Form::~Win32Form() {
 }
 
 platform::WindowId Win32Form::id() const noexcept {
-    return static_cast<platform::WindowId>(reinterpret_cast<std::uintptr_t>(m_hwnd.get()));
+    return ToWindowId(m_hwnd.get());
 }
 
 std::unique_ptr<Win32Form> Win32Form::Create(FormHost& host, HINSTANCE instance,

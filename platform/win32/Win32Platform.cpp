@@ -13,22 +13,13 @@
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Fonts.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Picture.h"
 #include "platform/win32/Win32Text.h"
 
 namespace platform::win32 {
 
 namespace {
-
-// Window handles carry 32 significant bits; 64-bit Windows widens them with
-// their sign, as it does a handle passed from 32-bit code.
-HWND ToHwnd(WindowId id) {
-    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)));
-}
-
-WindowId ToId(HWND hwnd) {
-    return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
-}
 
 UINT TimeoutMs(std::chrono::milliseconds timeout) {
     return static_cast<UINT>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, UINT_MAX));
@@ -293,11 +284,11 @@ float Win32Platform::Rnd() { return m_impl->random.Next(); }
 // ---- user32 pass-through ----------------------------------------------------
 
 WindowId Win32Platform::FindWindowA(const char* className) {
-    return ToId(::FindWindowA(className, nullptr));
+    return ToWindowId(::FindWindowA(className, nullptr));
 }
 
 WindowId Win32Platform::FindWindowExA(WindowId parent, WindowId childAfter, const char* className) {
-    return ToId(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), className, nullptr));
+    return ToWindowId(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), className, nullptr));
 }
 
 bool Win32Platform::SendSetText(WindowId target, std::string_view utf8,

@@ -13,6 +13,7 @@
 
 #include "forms/Program.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 #include "tests/scenarios/backend.h"
@@ -33,7 +34,7 @@ nanoseconds Clock() {
            nanoseconds(count.QuadPart % frequency.QuadPart * 1'000'000'000 / frequency.QuadPart);
 }
 
-HWND H(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id))); }
+using platform::win32::ToHwnd;
 
 class Lock {
 public:
@@ -246,11 +247,11 @@ public:
     }
     std::string Caption() override {
         wchar_t text[256] = {};
-        ::InternalGetWindowText(H(Form(Window::Idle)), text, 256);
+        ::InternalGetWindowText(ToHwnd(Form(Window::Idle)), text, 256);
         return platform::win32::WideToUtf8(text);
     }
     bool Seen(Window window) override {
-        HWND hwnd = H(Form(window));
+        HWND hwnd = ToHwnd(Form(window));
         return hwnd && ::IsWindow(hwnd) && ::IsWindowVisible(hwnd) && !::IsIconic(hwnd);
     }
     std::optional<nanoseconds> FirstSeen(Window window) override {
@@ -261,7 +262,7 @@ public:
     }
     std::pair<int, int> Origin(Window window) override {
         RECT rect{};
-        ::GetWindowRect(H(Form(window)), &rect);
+        ::GetWindowRect(ToHwnd(Form(window)), &rect);
         return {rect.left, rect.top};
     }
     std::vector<Box> Boxes() override {
@@ -308,7 +309,7 @@ private:
         const SpotControl at = ControlOf(spot);
         const auto& c = at.control;
         RECT rect{};
-        ::GetWindowRect(H(Form(at.window)), &rect);
+        ::GetWindowRect(ToHwnd(Form(at.window)), &rect);
         MoveTo(rect.left + platform::TwipsToPixels(c.left + c.width / 2),
                rect.top + platform::TwipsToPixels(c.top + c.height / 2));
     }
