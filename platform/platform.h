@@ -57,7 +57,6 @@ struct ControlLayout {
     std::string text;                               // caption or text, UTF-8
     bool visible = true;
     bool enabled = true;                             // a timer's enabled flag
-    int tabIndex = 0;
     std::optional<Font> font;                        // nullopt: platform default
     std::optional<Rgb> foreColor;                    // nullopt: system colour
     Cursor cursor = Cursor::Arrow;
@@ -197,7 +196,6 @@ public:
     Platform& platform() const { return *m_platform; }
     WindowId hWnd() const { return m_id; }
 
-    std::string Caption() const { return m_platform->Caption(m_id); }
     void SetCaption(std::string_view text) { m_platform->SetCaption(m_id, text); }
     float Left() const { return m_platform->Left(m_id); }
     float Top() const { return m_platform->Top(m_id); }

@@ -18,14 +18,13 @@ struct ControlRow {
     const char* name;
     float left, top, width, height;
     const char* text;
-    int tabIndex;
 };
 
 // In layout order, which the control ids follow. The picture covers all but
 // the bottom 105 twips, one pixel past the right edge.
 constexpr ControlRow kControls[] = {
-    {Role::EnterButton, "SSCommand1", 5040, 4560, 1815, 375, "-- E N T E R --", 1},
-    {Role::Picture, "Label1", 0, 0, 7215, 5295, "", 0},
+    {Role::EnterButton, "SSCommand1", 5040, 4560, 1815, 375, "-- E N T E R --"},
+    {Role::Picture, "Label1", 0, 0, 7215, 5295, ""},
 };
 
 platform::ControlLayout FromRow(const ControlRow& row) {
@@ -36,7 +35,6 @@ platform::ControlLayout FromRow(const ControlRow& row) {
     c.width = row.width;
     c.height = row.height;
     c.text = row.text;
-    c.tabIndex = row.tabIndex;
     switch (row.role) {
     case Role::EnterButton:
         c.kind = platform::ControlKind::Button;

@@ -821,7 +821,7 @@ bool SimDesktop::Deliver(WindowId target, std::chrono::milliseconds timeout) {
 }
 
 bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono::milliseconds timeout) {
-    SentMessage message{m_now, target, kWmSetText, 0, 0, Utf8ToWindows1252(utf8), false};
+    SentMessage message{m_now, target, kWmSetText, 0, Utf8ToWindows1252(utf8), false};
     message.delivered = Deliver(target, timeout);
     if (message.delivered) m_windows.at(target).text = message.bytes;
     const bool delivered = message.delivered;
@@ -830,7 +830,7 @@ bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono
 }
 
 bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseconds timeout) {
-    SentMessage message{m_now, target, kWmChar, code, 0, {}, false};
+    SentMessage message{m_now, target, kWmChar, code, {}, false};
     message.delivered = Deliver(target, timeout);
     if (message.delivered && code == '\r') {
         // The stand-in client sends the entry line on Enter and clears it.
@@ -849,7 +849,7 @@ bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseco
 // window back; everything else is dispatched, timer ticks included.
 void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t lParam) {
     Record("SendSysCommand " + Num(lParam), target, wParam);
-    if (m_recording) m_messages.push_back(SentMessage{m_now, target, kWmSysCommand, wParam, lParam, {}, true});
+    if (m_recording) m_messages.push_back(SentMessage{m_now, target, kWmSysCommand, wParam, {}, true});
     const auto it = m_windows.find(target);
     if (it == m_windows.end() || !it->second.form || it->second.form->destroyed || wParam != kScDragMove) return;
     FormState& state = *it->second.form;

@@ -69,8 +69,7 @@ struct SentMessage {
     nanoseconds time{};
     WindowId target = kNoWindow;
     unsigned message = 0;
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;
+    std::uintptr_t wParam = 0;  // a WM_SYSCOMMAND's lParam is in its Call
     std::string bytes;  // WM_SETTEXT: the text exactly as handed over
     bool delivered = false;
 };
