@@ -4,7 +4,8 @@
 // desktop goes through `Platform`. Two backends implement it: win32/ (the real
 // one) and sim/ (a simulated desktop in memory). This header carries no OS
 // types: windows are opaque ids, text is UTF-8, time is std::chrono, and
-// positions and sizes are twips (1/1440 inch, 15 per pixel at 96 dpi).
+// positions and sizes are twips (1/1440 inch; kTwipsPerPixel, in runtime.h,
+// converts them).
 #pragma once
 
 #include <chrono>
