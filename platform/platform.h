@@ -4,7 +4,8 @@
 // desktop goes through `Platform`. Two backends implement it: win32/ (the real
 // one) and sim/ (a simulated desktop in memory). This header carries no OS
 // types: windows are opaque ids, text is UTF-8, time is std::chrono, and
-// positions and sizes are twips (1/1440 inch, 15 per pixel at 96 dpi).
+// positions and sizes are twips (1/1440 inch; kTwipsPerPixel, in runtime.h,
+// converts them).
 #pragma once
 
 #include <chrono>
@@ -57,7 +58,6 @@ struct ControlLayout {
     std::string text;                               // caption or text, UTF-8
     bool visible = true;
     bool enabled = true;                             // a timer's enabled flag
-    int tabIndex = 0;
     std::optional<Font> font;                        // nullopt: platform default
     std::optional<Rgb> foreColor;                    // nullopt: system colour
     Cursor cursor = Cursor::Arrow;
@@ -179,15 +179,13 @@ public:
                               int cy, unsigned flags) = 0;
     virtual void ReleaseCapture() = 0;
 
+    // The random generator. Each backend holds its own (a RandomGenerator;
+    // a simulated desktop can supply the values instead).
     // Reseeds the generator from the clock, mixing into its state so that
-    // reseeds within one clock tick still give fresh values. Both are
-    // virtual so that a simulated desktop can supply the values.
-    virtual void Randomize() { m_random.Reseed(SecondsSinceMidnight()); }
+    // reseeds within one clock tick still give fresh values.
+    virtual void Randomize() = 0;
     // The next value, uniform in [0, 1).
-    virtual float Rnd() { return m_random.Next(); }
-
-private:
-    RandomGenerator m_random;
+    virtual float Rnd() = 0;
 };
 
 // ---- Core-side handles: a form and its controls, reached by reference -----
@@ -199,7 +197,6 @@ public:
     Platform& platform() const { return *m_platform; }
     WindowId hWnd() const { return m_id; }
 
-    std::string Caption() const { return m_platform->Caption(m_id); }
     void SetCaption(std::string_view text) { m_platform->SetCaption(m_id, text); }
     float Left() const { return m_platform->Left(m_id); }
     float Top() const { return m_platform->Top(m_id); }

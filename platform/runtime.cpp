@@ -26,6 +26,10 @@ std::int32_t RoundToInt32(double value) {
     return static_cast<std::int32_t>(std::nearbyint(value));
 }
 
+int TwipsToPixels(float twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
 namespace {
 std::uint64_t SplitMix(std::uint64_t& state) {
     std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);

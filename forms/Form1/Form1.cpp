@@ -8,6 +8,47 @@
 
 namespace forms {
 
+namespace {
+
+// What a control of the intro window is for, which gives its kind and look.
+enum class Role { EnterButton, Picture };
+
+struct ControlRow {
+    Role role;
+    const char* name;
+    float left, top, width, height;
+    const char* text;
+};
+
+// In layout order, which the control ids follow. The picture covers all but
+// the bottom 105 twips, one pixel past the right edge.
+constexpr ControlRow kControls[] = {
+    {Role::EnterButton, "SSCommand1", 5040, 4560, 1815, 375, "-- E N T E R --"},
+    {Role::Picture, "Label1", 0, 0, 7215, 5295, ""},
+};
+
+platform::ControlLayout FromRow(const ControlRow& row) {
+    platform::ControlLayout c;
+    c.name = row.name;
+    c.left = row.left;
+    c.top = row.top;
+    c.width = row.width;
+    c.height = row.height;
+    c.text = row.text;
+    switch (row.role) {
+    case Role::EnterButton:
+        c.kind = platform::ControlKind::Button;
+        c.visible = false;  // until the picture is clicked
+        c.font = platform::Font{"Arial", 12, 700};
+        break;
+    case Role::Picture:
+        break;
+    }
+    return c;
+}
+
+}  // namespace
+
 platform::FormLayout Form1::Layout() {
     platform::FormLayout layout;
     layout.name = "Form1";
@@ -17,28 +58,7 @@ platform::FormLayout Form1::Layout() {
     layout.placement = platform::Placement::PlatformDefault;
     layout.pictureId = IDR_INTRO_PICTURE;
 
-    // In layout order, which the control ids follow.
-    layout.controls.resize(2);
-    platform::ControlLayout& button = layout.controls[0];
-    button.name = "SSCommand1";
-    button.kind = platform::ControlKind::Button;
-    button.left = 5040;
-    button.top = 4560;
-    button.width = 1815;
-    button.height = 375;
-    button.text = "-- E N T E R --";
-    button.visible = false;
-    button.tabIndex = 1;
-    button.font = platform::Font{"Arial", 12, 700};
-
-    // Covers all but the bottom 105 twips; one pixel past the right edge.
-    platform::ControlLayout& label = layout.controls[1];
-    label.name = "Label1";
-    label.left = 0;
-    label.top = 0;
-    label.width = 7215;
-    label.height = 5295;
-    label.tabIndex = 0;
+    for (const ControlRow& row : kControls) layout.controls.push_back(FromRow(row));
     return layout;
 }
 

@@ -48,25 +48,24 @@ struct ControlRow {
     const char* name;
     float left, top, width, height;
     const char* text;
-    int tabIndex;
 };
 
-// In layout order, which the control ids follow; the tab indexes run the
-// other way. The link pieces are hidden text boxes, read and never written.
+// In layout order, which the control ids follow. The link pieces are hidden
+// text boxes, read and never written.
 constexpr ControlRow kControls[] = {
-    {Role::LinkPiece, "Text4", 1200, 1800, 855, 285, "", 11},
-    {Role::LinkPiece, "Text3", 120, 1800, 855, 285, "[ down load here]", 10},
-    {Role::LinkPiece, "Text2", 1200, 1440, 855, 285, kDownloadAddress, 9},
-    {Role::LinkPiece, "Text1", 120, 1440, 855, 285, "< a href=\"", 8},
-    {Role::Timer, "Timer1", 0, 0, 0, 0, "", 0},
-    {Role::HotSpot, "Label8", 2640, 120, 255, 375, "", 7},
-    {Role::HotSpot, "Label7", 120, 120, 375, 375, "", 6},
-    {Role::HotSpot, "Label6", 120, 960, 855, 255, "", 5},
-    {Role::HotSpot, "Label5", 120, 600, 855, 255, "", 4},
-    {Role::HotSpot, "Label4", 840, 120, 1335, 375, "", 3},
-    {Role::CounterText, "Label3", 2280, 840, 495, 255, "min.", 2},
-    {Role::CounterText, "Label2", 1680, 840, 495, 255, "0", 1},
-    {Role::CounterText, "Label1", 1080, 600, 1335, 255, "Been Idle for:", 0},
+    {Role::LinkPiece, "Text4", 1200, 1800, 855, 285, ""},
+    {Role::LinkPiece, "Text3", 120, 1800, 855, 285, "[ down load here]"},
+    {Role::LinkPiece, "Text2", 1200, 1440, 855, 285, kDownloadAddress},
+    {Role::LinkPiece, "Text1", 120, 1440, 855, 285, "< a href=\""},
+    {Role::Timer, "Timer1", 0, 0, 0, 0, ""},
+    {Role::HotSpot, "Label8", 2640, 120, 255, 375, ""},
+    {Role::HotSpot, "Label7", 120, 120, 375, 375, ""},
+    {Role::HotSpot, "Label6", 120, 960, 855, 255, ""},
+    {Role::HotSpot, "Label5", 120, 600, 855, 255, ""},
+    {Role::HotSpot, "Label4", 840, 120, 1335, 375, ""},
+    {Role::CounterText, "Label3", 2280, 840, 495, 255, "min."},
+    {Role::CounterText, "Label2", 1680, 840, 495, 255, "0"},
+    {Role::CounterText, "Label1", 1080, 600, 1335, 255, "Been Idle for:"},
 };
 
 ControlLayout FromRow(const ControlRow& row) {
@@ -77,7 +76,6 @@ ControlLayout FromRow(const ControlRow& row) {
     c.width = row.width;
     c.height = row.height;
     c.text = row.text;
-    c.tabIndex = row.tabIndex;
     switch (row.role) {
     case Role::LinkPiece:
         c.kind = ControlKind::TextBox;

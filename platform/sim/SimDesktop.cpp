@@ -16,7 +16,6 @@ namespace platform::sim {
 
 namespace {
 
-constexpr float kTwipsPerPixel = 15;
 // SC_MOVE with the caption's hit-test code: the mouse drags the window. A
 // bare SC_MOVE would start a keyboard move instead.
 constexpr unsigned kScDragMove = 0xF012;
@@ -529,13 +528,13 @@ double SimDesktop::SecondsSinceMidnight() {
 
 void SimDesktop::Randomize() {
     Record("Randomize", kNoWindow);
-    Platform::Randomize();
+    m_random.Reseed(SecondsSinceMidnight());
 }
 
 float SimDesktop::Rnd() {
     float value = 0;
     if (m_randomScript.empty()) {
-        value = Platform::Rnd();
+        value = m_random.Next();
     } else {
         value = m_randomScript.front();
         m_randomScript.pop_front();
@@ -607,8 +606,8 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
         state.top = layout.top;
     } else {
         // Where a window system puts a new window by default.
-        state.left = 26 * kTwipsPerPixel;
-        state.top = 26 * kTwipsPerPixel;
+        state.left = PixelsToTwips(26);
+        state.top = PixelsToTwips(26);
     }
     node.form = state;
     for (const ControlLayout& control : layout.controls) {
@@ -700,7 +699,7 @@ float SimDesktop::Place(float requested, float current) const {
         case MoveMode::Exact:
             return requested;
         case MoveMode::SnapToPixels:
-            return std::round(requested / kTwipsPerPixel) * kTwipsPerPixel;
+            return PixelsToTwips(TwipsToPixels(requested));
         case MoveMode::Refuse:
             return current;
     }
@@ -822,7 +821,7 @@ bool SimDesktop::Deliver(WindowId target, std::chrono::milliseconds timeout) {
 }
 
 bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono::milliseconds timeout) {
-    SentMessage message{m_now, target, kWmSetText, 0, 0, Utf8ToWindows1252(utf8), false};
+    SentMessage message{m_now, target, kWmSetText, 0, Utf8ToWindows1252(utf8), false};
     message.delivered = Deliver(target, timeout);
     if (message.delivered) m_windows.at(target).text = message.bytes;
     const bool delivered = message.delivered;
@@ -831,7 +830,7 @@ bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono
 }
 
 bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseconds timeout) {
-    SentMessage message{m_now, target, kWmChar, code, 0, {}, false};
+    SentMessage message{m_now, target, kWmChar, code, {}, false};
     message.delivered = Deliver(target, timeout);
     if (message.delivered && code == '\r') {
         // The stand-in client sends the entry line on Enter and clears it.
@@ -850,7 +849,7 @@ bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseco
 // window back; everything else is dispatched, timer ticks included.
 void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t lParam) {
     Record("SendSysCommand " + Num(lParam), target, wParam);
-    if (m_recording) m_messages.push_back(SentMessage{m_now, target, kWmSysCommand, wParam, lParam, {}, true});
+    if (m_recording) m_messages.push_back(SentMessage{m_now, target, kWmSysCommand, wParam, {}, true});
     const auto it = m_windows.find(target);
     if (it == m_windows.end() || !it->second.form || it->second.form->destroyed || wParam != kScDragMove) return;
     FormState& state = *it->second.form;
@@ -901,13 +900,13 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     if (flags & kSwpShowWindow) ShowForm(window);
     if (flags & kSwpHideWindow) HideForm(window);
     if ((flags & kSwpNoMove) == 0) {
-        state.left = Place(static_cast<float>(x) * kTwipsPerPixel, state.left);
-        state.top = Place(static_cast<float>(y) * kTwipsPerPixel, state.top);
+        state.left = Place(PixelsToTwips(x), state.left);
+        state.top = Place(PixelsToTwips(y), state.top);
         Spend(m_costs.move);
     }
     if ((flags & kSwpNoSize) == 0) {
-        state.width = static_cast<float>(cx) * kTwipsPerPixel;
-        state.height = static_cast<float>(cy) * kTwipsPerPixel;
+        state.width = PixelsToTwips(cx);
+        state.height = PixelsToTwips(cy);
     }
 }
 

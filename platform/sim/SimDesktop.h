@@ -32,7 +32,8 @@ struct NothingMoreToCome {};
 
 enum class MoveMode {
     Exact,         // positions are kept exactly as written
-    SnapToPixels,  // written positions are rounded to whole pixels (15 twips)
+    SnapToPixels,  // written positions are rounded to whole pixels (kTwipsPerPixel),
+                   // as the Win32 backend rounds them
     Refuse,        // writes are ignored: the window stays where it is
 };
 
@@ -68,8 +69,7 @@ struct SentMessage {
     nanoseconds time{};
     WindowId target = kNoWindow;
     unsigned message = 0;
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;
+    std::uintptr_t wParam = 0;  // a WM_SYSCOMMAND's lParam is in its Call
     std::string bytes;  // WM_SETTEXT: the text exactly as handed over
     bool delivered = false;
 };
@@ -373,6 +373,7 @@ private:
     std::vector<WindowId> m_topLevel;
     std::vector<Input> m_input;
     std::uint64_t m_sequence = 0;
+    RandomGenerator m_random;
     std::deque<float> m_randomScript;
     Point m_pointer;
     std::optional<Target> m_capture;

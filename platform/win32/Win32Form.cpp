@@ -45,10 +45,6 @@ POINT DefaultPosition(HINSTANCE instance, int width, int height) {
 
 }  // namespace
 
-int TwipsToPixels(float twips) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0));
-}
-
 void Win32Form::RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -79,7 +75,7 @@ Win32Form::~Win32Form() {
 }
 
 platform::WindowId Win32Form::id() const noexcept {
-    return static_cast<platform::WindowId>(reinterpret_cast<std::uintptr_t>(m_hwnd.get()));
+    return ToWindowId(m_hwnd.get());
 }
 
 std::unique_ptr<Win32Form> Win32Form::Create(FormHost& host, HINSTANCE instance,

@@ -16,9 +16,6 @@
 
 namespace platform::win32 {
 
-// Twips to whole pixels (15 per pixel), rounded to nearest.
-int TwipsToPixels(float twips);
-
 class FormHost {
 public:
     virtual void Raise(const platform::Event& event) noexcept = 0;

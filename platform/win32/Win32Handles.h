@@ -1,12 +1,27 @@
-// The Win32 handle types, one per release call, built on UniqueHandle.
+// The Win32 handle types, one per release call, built on UniqueHandle, and
+// the conversions between window handles and the seam's window ids.
 // Win32 backend only: includes <windows.h>.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "platform/platform.h"
 #include "platform/win32/UniqueHandle.h"
 
 namespace platform::win32 {
+
+// Window handles carry 32 significant bits; 64-bit Windows widens them with
+// their sign, as it does a handle passed from 32-bit code. An id keeps the
+// low 32 bits.
+inline HWND ToHwnd(WindowId id) noexcept {
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)));
+}
+
+inline WindowId ToWindowId(HWND hwnd) noexcept {
+    return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
+}
 
 struct HwndTraits {
     using pointer = HWND;

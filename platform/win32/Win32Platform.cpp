@@ -13,24 +13,13 @@
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Fonts.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Picture.h"
 #include "platform/win32/Win32Text.h"
 
 namespace platform::win32 {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-// Window handles carry 32 significant bits; 64-bit Windows widens them with
-// their sign, as it does a handle passed from 32-bit code.
-HWND ToHwnd(WindowId id) {
-    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)));
-}
-
-WindowId ToId(HWND hwnd) {
-    return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd));
-}
 
 UINT TimeoutMs(std::chrono::milliseconds timeout) {
     return static_cast<UINT>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, UINT_MAX));
@@ -92,6 +81,7 @@ struct Win32Platform::Impl final : FormHost {
     int moveLoops = 0;  // inside the window system's move loop
     FontCatalog fonts;
     std::vector<std::unique_ptr<Win32Form>> forms;  // creation order
+    RandomGenerator random;
 };
 
 Win32Platform::Win32Platform() : m_impl(std::make_unique<Impl>()) {}
@@ -161,21 +151,21 @@ void Win32Platform::SetCaption(WindowId form, std::string_view text) {
 }
 
 float Win32Platform::Left(WindowId form) {
-    return static_cast<float>(m_impl->WindowRect(form, "Left").left * kTwipsPerPixel);
+    return PixelsToTwips(m_impl->WindowRect(form, "Left").left);
 }
 
 float Win32Platform::Top(WindowId form) {
-    return static_cast<float>(m_impl->WindowRect(form, "Top").top * kTwipsPerPixel);
+    return PixelsToTwips(m_impl->WindowRect(form, "Top").top);
 }
 
 float Win32Platform::Width(WindowId form) {
     const RECT r = m_impl->WindowRect(form, "Width");
-    return static_cast<float>((r.right - r.left) * kTwipsPerPixel);
+    return PixelsToTwips(r.right - r.left);
 }
 
 float Win32Platform::Height(WindowId form) {
     const RECT r = m_impl->WindowRect(form, "Height");
-    return static_cast<float>((r.bottom - r.top) * kTwipsPerPixel);
+    return PixelsToTwips(r.bottom - r.top);
 }
 
 void Win32Platform::SetLeft(WindowId form, float twips) {
@@ -193,11 +183,11 @@ void Win32Platform::Minimize(WindowId form) {
 }
 
 float Win32Platform::ScreenWidth() {
-    return static_cast<float>(::GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel);
+    return PixelsToTwips(::GetSystemMetrics(SM_CXSCREEN));
 }
 
 float Win32Platform::ScreenHeight() {
-    return static_cast<float>(::GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel);
+    return PixelsToTwips(::GetSystemMetrics(SM_CYSCREEN));
 }
 
 // ---- Controls ---------------------------------------------------------------
@@ -287,14 +277,18 @@ double Win32Platform::SecondsSinceMidnight() {
 
 void Win32Platform::End() { ::ExitProcess(0); }
 
+void Win32Platform::Randomize() { m_impl->random.Reseed(SecondsSinceMidnight()); }
+
+float Win32Platform::Rnd() { return m_impl->random.Next(); }
+
 // ---- user32 pass-through ----------------------------------------------------
 
 WindowId Win32Platform::FindWindowA(const char* className) {
-    return ToId(::FindWindowA(className, nullptr));
+    return ToWindowId(::FindWindowA(className, nullptr));
 }
 
 WindowId Win32Platform::FindWindowExA(WindowId parent, WindowId childAfter, const char* className) {
-    return ToId(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), className, nullptr));
+    return ToWindowId(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), className, nullptr));
 }
 
 bool Win32Platform::SendSetText(WindowId target, std::string_view utf8,

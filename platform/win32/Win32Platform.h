@@ -53,6 +53,8 @@ public:
     std::chrono::nanoseconds Now() override;
     double SecondsSinceMidnight() override;
     [[noreturn]] void End() override;
+    void Randomize() override;
+    float Rnd() override;
 
     WindowId FindWindowA(const char* className) override;
     WindowId FindWindowExA(WindowId parent, WindowId childAfter, const char* className) override;

@@ -16,7 +16,6 @@ using platform::WindowId;
 using platform::sim::SimDesktop;
 using namespace std::chrono_literals;
 
-constexpr float kTwipsPerPixel = 15;
 
 class SimDesk final : public Desk {
 public:
@@ -38,7 +37,7 @@ public:
         m_desk.MouseDown(form, control, platform::MouseButton::Left, after);
     }
     void MoveBy(int dx, int dy, nanoseconds after) override {
-        m_desk.MoveBy(float(dx) * kTwipsPerPixel, float(dy) * kTwipsPerPixel, after);
+        m_desk.MoveBy(platform::PixelsToTwips(dx), platform::PixelsToTwips(dy), after);
     }
     void Release(nanoseconds after) override { m_desk.Release(platform::MouseButton::Left, after); }
     void PressOk(nanoseconds after) override { m_desk.PressOk(after); }
@@ -73,7 +72,7 @@ public:
     }
     std::pair<int, int> Origin(Window window) override {
         const auto& state = m_desk.Form(Form(window));
-        return {int(state.left / kTwipsPerPixel), int(state.top / kTwipsPerPixel)};
+        return {int(state.left / platform::kTwipsPerPixel), int(state.top / platform::kTwipsPerPixel)};
     }
     std::vector<Box> Boxes() override {
         std::vector<Box> boxes;

@@ -13,6 +13,7 @@
 
 #include "forms/Program.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 #include "tests/scenarios/backend.h"
@@ -37,7 +38,7 @@ nanoseconds Clock() {
 // real time. Long enough that no second tick comes before they look.
 constexpr auto kTick = 10s;
 
-HWND H(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id))); }
+using platform::win32::ToHwnd;
 
 class Lock {
 public:
@@ -256,11 +257,11 @@ public:
     }
     std::string Caption() override {
         wchar_t text[256] = {};
-        ::InternalGetWindowText(H(Form(Window::Idle)), text, 256);
+        ::InternalGetWindowText(ToHwnd(Form(Window::Idle)), text, 256);
         return platform::win32::WideToUtf8(text);
     }
     bool Seen(Window window) override {
-        HWND hwnd = H(Form(window));
+        HWND hwnd = ToHwnd(Form(window));
         return hwnd && ::IsWindow(hwnd) && ::IsWindowVisible(hwnd) && !::IsIconic(hwnd);
     }
     std::optional<nanoseconds> FirstSeen(Window window) override {
@@ -271,7 +272,7 @@ public:
     }
     std::pair<int, int> Origin(Window window) override {
         RECT rect{};
-        ::GetWindowRect(H(Form(window)), &rect);
+        ::GetWindowRect(ToHwnd(Form(window)), &rect);
         return {rect.left, rect.top};
     }
     std::vector<Box> Boxes() override {
@@ -318,9 +319,9 @@ private:
         const SpotControl at = ControlOf(spot);
         const auto& c = at.control;
         RECT rect{};
-        ::GetWindowRect(H(Form(at.window)), &rect);
-        MoveTo(rect.left + platform::win32::TwipsToPixels(c.left + c.width / 2),
-               rect.top + platform::win32::TwipsToPixels(c.top + c.height / 2));
+        ::GetWindowRect(ToHwnd(Form(at.window)), &rect);
+        MoveTo(rect.left + platform::TwipsToPixels(c.left + c.width / 2),
+               rect.top + platform::TwipsToPixels(c.top + c.height / 2));
     }
 
     static void MoveTo(int x, int y) {

@@ -100,9 +100,9 @@ TEST_F(FarewellTest, WithoutAChatRoomTheJumpsStillRunAndTheProgramEnds) {
 }
 
 TEST(FarewellWideScreens, CompletesOnScreensWhereSixteenBitCoordinatesWouldOverflow) {
-    for (float pixels : {800.0f, 1920.0f, 3840.0f, 7680.0f}) {
-        const float width = pixels * 15;
-        SimDesktop desk(width, 2160 * 15);
+    for (int pixels : {800, 1920, 3840, 7680}) {
+        const float width = platform::PixelsToTwips(pixels);
+        SimDesktop desk(width, platform::PixelsToTwips(2160));
         forms::Program program(desk);
         desk.SetEventSink(&program);
         ChatClient::Install(desk);
@@ -122,7 +122,7 @@ TEST(FarewellWideScreens, CompletesOnScreensWhereSixteenBitCoordinatesWouldOverf
                 highest = std::max(highest, call.value);
             }
         }
-        if (pixels == 3840.0f) {
+        if (pixels == 3840) {
             EXPECT_GT(highest, 32767) << "draws above the 16-bit range occur";
         }
     }

@@ -15,7 +15,7 @@ bool ClickReveals(int x, int y, int releaseX, int releaseY) {
     desk.SetEventSink(&program);
     desk.Run([&] { program.Start(); });
     const WindowId form1 = program.GetForm1().window().hWnd();
-    auto twips = [](int pixel) { return float(pixel) * 15 + 7.5f; };
+    auto twips = [](int pixel) { return platform::PixelsToTwips(pixel) + platform::kTwipsPerPixel / 2.0f; };
     desk.PressAndReleaseAt(form1, twips(x), twips(y), twips(releaseX), twips(releaseY));
     desk.RunFor(1s);
     return desk.ControlVisible(form1, program.GetForm1().SSCommand1.id());

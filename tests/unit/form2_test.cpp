@@ -16,7 +16,8 @@ std::string WhatAClickDoes(int x, int y) {
     desk.Run([&] { program.GetForm2().window().Show(); });
     auto& form = program.GetForm2();
     const WindowId id = form.window().hWnd();
-    const float tx = float(x) * 15 + 7.5f, ty = float(y) * 15 + 7.5f;
+    const float half = platform::kTwipsPerPixel / 2.0f;
+    const float tx = platform::PixelsToTwips(x) + half, ty = platform::PixelsToTwips(y) + half;
     const std::string cursor = desk.CursorAt(id, tx, ty) == platform::Cursor::UpArrow ? "^" : "";
     desk.ClickAt(id, tx, ty);
     desk.RunFor(10s);

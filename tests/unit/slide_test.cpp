@@ -127,8 +127,8 @@ TEST(SlideAroundScreen, PixelSnappingCarriesIntoLaterSteps) {
     SimDesktop desk(15360, 11520);
     auto window = Slide(desk, 7200, 5400, 4080, 3060, MoveMode::SnapToPixels);
     // Ends near the centre, on whole pixels, at or past each middle target.
-    EXPECT_EQ(std::fmod(window.Left(), 15.0f), 0.0f);
-    EXPECT_EQ(std::fmod(window.Top(), 15.0f), 0.0f);
+    EXPECT_EQ(std::fmod(window.Left(), platform::PixelsToTwips(1)), 0.0f);
+    EXPECT_EQ(std::fmod(window.Top(), platform::PixelsToTwips(1)), 0.0f);
     EXPECT_GE(window.Left(), 4080.0f);
     EXPECT_GE(window.Top(), 3060.0f);
     EXPECT_LT(window.Left(), 4080.0f + 400);

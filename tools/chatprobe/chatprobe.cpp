@@ -112,6 +112,8 @@ public:
         m_inner.End();
         std::abort();  // not reached; the compiler cannot see through the call
     }
+    void Randomize() override { m_inner.Randomize(); }
+    float Rnd() override { return m_inner.Rnd(); }
     WindowId FindWindowA(const char* className) override { return m_inner.FindWindowA(className); }
     WindowId FindWindowExA(WindowId parent, WindowId after, const char* className) override {
         return m_inner.FindWindowExA(parent, after, className);

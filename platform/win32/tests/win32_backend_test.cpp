@@ -44,8 +44,8 @@ using platform::kNoWindow;
 using platform::win32::Win32Platform;
 namespace w32 = platform::win32;
 
-HWND H(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
-WindowId Id(HWND hwnd) { return static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(hwnd)); }
+using platform::win32::ToHwnd;
+using platform::win32::ToWindowId;
 
 // Edges of a rectangle (left, top, right, bottom), and a form's outer place
 // in twips (left, top, width, height), compared whole.
@@ -105,8 +105,8 @@ bool PumpUntil(Win32Platform& p, const std::function<bool()>& done, std::chrono:
     }
 }
 
-// Layout pieces, in pixels for readability (15 twips each).
-constexpr float kPx = 15.0f;
+// Layout pieces, in pixels for readability.
+constexpr float kPx = platform::PixelsToTwips(1);
 
 FormLayout Form(const char* name, int width, int height, int picture = 0) {
     FormLayout layout;
@@ -187,7 +187,7 @@ Snapshot Render(HWND window) {
         ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     });
 }
-Snapshot Render(WindowId form) { return Render(H(form)); }
+Snapshot Render(WindowId form) { return Render(ToHwnd(form)); }
 
 // `text` alone, white on black, drawn by GDI in `font` from the top-left of
 // `rect` and clipped to it, on a canvas of the given size.
@@ -223,7 +223,7 @@ protected:
 TEST_F(Win32Backend, FormsAreHiddenFramelessPopupsPlacedInTwips) {
     Win32Platform p;
     WindowId tool = p.CreateForm(Form("Tool", 200, 100));
-    HWND h = H(tool);
+    HWND h = ToHwnd(tool);
     wchar_t cls[32] = {};
     ::GetClassNameW(h, cls, 32);
     EXPECT_STREQ(cls, L"KorvoForm");
@@ -254,24 +254,24 @@ TEST_F(Win32Backend, FormsAreHiddenFramelessPopupsPlacedInTwips) {
     FormLayout withButton = Form("Taskbar", 50, 50);
     withButton.taskbarButton = true;
     WindowId app = p.CreateForm(withButton);
-    EXPECT_TRUE(::GetWindowLongW(H(app), GWL_EXSTYLE) & WS_EX_APPWINDOW);
-    EXPECT_FALSE(::GetWindowLongW(H(app), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-    EXPECT_TRUE(::GetWindowLongW(H(app), GWL_STYLE) & WS_MINIMIZEBOX);
+    EXPECT_TRUE(::GetWindowLongW(ToHwnd(app), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_FALSE(::GetWindowLongW(ToHwnd(app), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(::GetWindowLongW(ToHwnd(app), GWL_STYLE) & WS_MINIMIZEBOX);
 
     p.ShowForm(app);
-    EXPECT_TRUE(::IsWindowVisible(H(app)));
+    EXPECT_TRUE(::IsWindowVisible(ToHwnd(app)));
     p.Minimize(app);
-    EXPECT_TRUE(::IsIconic(H(app)));
-    ::ShowWindow(H(app), SW_RESTORE);
+    EXPECT_TRUE(::IsIconic(ToHwnd(app)));
+    ::ShowWindow(ToHwnd(app), SW_RESTORE);
     p.HideForm(app);
-    EXPECT_FALSE(::IsWindowVisible(H(app)));
-    EXPECT_TRUE(::IsWindow(H(app)));
+    EXPECT_FALSE(::IsWindowVisible(ToHwnd(app)));
+    EXPECT_TRUE(::IsWindow(ToHwnd(app)));
 
     FormLayout placed = Form("Default", 50, 50);
     placed.placement = platform::Placement::PlatformDefault;
     WindowId byDefault = p.CreateForm(placed);
     EXPECT_EQ(p.Width(byDefault), 750);
-    EXPECT_FALSE(::IsWindowVisible(H(byDefault)));
+    EXPECT_FALSE(::IsWindowVisible(ToHwnd(byDefault)));
 }
 
 TEST_F(Win32Backend, CaptionsRoundTripAnyText) {
@@ -282,7 +282,7 @@ TEST_F(Win32Backend, CaptionsRoundTripAnyText) {
     p.SetCaption(form, text);
     EXPECT_EQ(p.Caption(form), text);
     wchar_t wide[64] = {};
-    ::GetWindowTextW(H(form), wide, 64);
+    ::GetWindowTextW(ToHwnd(form), wide, 64);
     EXPECT_STREQ(wide, L"0 Min(s) \u2013 \u00C9t\u00E9 \u65E5\u672C \U0001F600");
     const std::string longText(3000, 'x');
     p.SetCaption(form, longText);
@@ -479,7 +479,7 @@ TEST_F(Win32Backend, MousePressesOnLabelsBecomeEvents) {
     layout.controls = {Label("Label0", 0, 0, 100, 50, "top", Cursor::UpArrow),
                        Label("Label1", 50, 0, 100, 50, "under")};
     WindowId form = p.CreateForm(layout);
-    HWND h = H(form);
+    HWND h = ToHwnd(form);
     auto send = [&](UINT message, int x, int y) {
         ::SendMessageW(h, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
     };
@@ -580,7 +580,7 @@ TEST_F(Win32Backend, ButtonsArePushButtonsAboveTheLabels) {
     WindowId form = p.CreateForm(layout);
     p.ShowForm(form);
 
-    HWND child = H(p.FindWindowExA(form, 0, "Button"));
+    HWND child = ToHwnd(p.FindWindowExA(form, 0, "Button"));
     ASSERT_NE(child, nullptr);
     EXPECT_FALSE(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
     wchar_t text[32] = {};
@@ -593,7 +593,7 @@ TEST_F(Win32Backend, ButtonsArePushButtonsAboveTheLabels) {
     EXPECT_EQ(font.lfWeight, 700);
     RECT r{};
     ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, H(form), reinterpret_cast<POINT*>(&r), 2);
+    ::MapWindowPoints(nullptr, ToHwnd(form), reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(EdgesOf(r), (Edges{336, 304, 336 + 121, 304 + 25}));
 
     p.SetControlVisible(form, 0, true);
@@ -669,7 +669,7 @@ TEST_F(Win32Backend, TheIdleWindowsTextsAreCyanInTheCounterFontInsideTheirLabels
 TEST_F(Win32Backend, TheEnterButtonsTextIsBold) {
     Win32Platform p;
     const WindowId form = p.CreateForm(forms::Form1::Layout());
-    HWND button = H(p.FindWindowExA(form, 0, "Button"));
+    HWND button = ToHwnd(p.FindWindowExA(form, 0, "Button"));
     ASSERT_NE(button, nullptr);
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -716,7 +716,7 @@ TEST_F(Win32Backend, TextGoesToForeignWindowsInTheAnsiCodePage) {
     Win32Platform p;
     w32::UniqueHwnd edit(::CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr,
                                            nullptr, nullptr));
-    const WindowId target = Id(edit.get());
+    const WindowId target = ToWindowId(edit.get());
     EXPECT_TRUE(p.SendSetText(target, "Caf\xC3\xA9 \xC3\xBC \xE2\x82\xAC", 1s));
     char bytes[64] = {};
     ::GetWindowTextA(edit.get(), bytes, sizeof bytes);
@@ -785,7 +785,7 @@ TEST_F(Win32Backend, MessageBoxesCarryTheProgramTitle) {
     p.ShowMessage("You have been idle \xE2\x80\x93 Ok?");
     EXPECT_EQ(g_box.title, L"Korvo Idle v2 by qel");
     EXPECT_EQ(g_box.text, L"You have been idle \u2013 Ok?");
-    EXPECT_EQ(g_box.owner, H(form));
+    EXPECT_EQ(g_box.owner, ToHwnd(form));
     EXPECT_FALSE(g_box.icon);
 
     g_box = {};
@@ -812,7 +812,7 @@ TEST_F(Win32Backend, PumpingAndWaitingReturnWhenTheyShould) {
     EXPECT_EQ(msg.wParam, 3u);
 
     p.WaitForInput(p.Now() - 1s);
-    ::PostMessageW(H(form), WM_NULL, 0, 0);
+    ::PostMessageW(ToHwnd(form), WM_NULL, 0, 0);
     const auto deadline = p.Now() + 60s;
     p.WaitForInput(deadline);
     EXPECT_LT(p.Now(), deadline);
@@ -830,15 +830,15 @@ TEST_F(Win32Backend, ACloseRequestComesAsAnEventAtTheNextPump) {
     p.SetEventSink(&recorder);
     WindowId form = p.CreateForm(Form("Closing", 50, 50));
     p.ShowForm(form);
-    ::SendMessageW(H(form), WM_CLOSE, 0, 0);
+    ::SendMessageW(ToHwnd(form), WM_CLOSE, 0, 0);
     EXPECT_TRUE(recorder.events.empty());
-    EXPECT_TRUE(::IsWindow(H(form)));
+    EXPECT_TRUE(::IsWindow(ToHwnd(form)));
     p.PumpMessages();
     ASSERT_EQ(recorder.events.size(), 1u);
     EXPECT_EQ(recorder.events[0].kind, EventKind::Close);
     EXPECT_EQ(recorder.events[0].form, form);
     p.DestroyForm(form);
-    EXPECT_FALSE(::IsWindow(H(form)));
+    EXPECT_FALSE(::IsWindow(ToHwnd(form)));
 }
 
 }  // namespace
