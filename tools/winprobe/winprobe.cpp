@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../common/ToolText.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace {
 
@@ -31,8 +32,7 @@ struct ProbeError {
 
 std::string HwndText(HWND h) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%lx",
-                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)));
+    std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(platform::win32::ToWindowId(h)));
     return buf;
 }
 
@@ -66,8 +66,8 @@ std::vector<HWND> TopLevelWindows() {
 // hidden ones; otherwise the topmost in z-order wins.
 HWND Resolve(const std::string& name, bool required = true) {
     if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
-        HWND h =
-            reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoul(name.c_str(), nullptr, 16)));
+        HWND h = platform::win32::ToHwnd(
+            static_cast<platform::WindowId>(std::strtoul(name.c_str(), nullptr, 16)));
         if (::IsWindow(h)) return h;
         if (required) throw ProbeError{"no-window"};
         return nullptr;
