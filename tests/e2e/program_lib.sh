@@ -49,10 +49,22 @@ intro_click_through() {
   local L T x y
   wait_until 30000 form_visible "" && read -r L T < <(win_origin class=KorvoForm) ||
     { e2e_note "the intro window did not show"; return 1; }
+  # Shown for Windows is not yet mapped for X: a click before that is lost.
+  wait_until 10000 _reaches "$L $T" $(spot picture) ||
+    { e2e_note "the intro window was not mapped where Windows has it"; return 1; }
   click_spot picture
   wait_until 5000 button_shown || { e2e_note "the enter button did not show"; return 1; }
   read -r x y < <(spot enter)
   "${1:-click}" "$x" "$y"
+}
+
+# _reaches "L T" X Y: the pointer, moved to the point, is over an X window
+# whose corner stands at L T; a click there reaches that window.
+_reaches() {
+  local win
+  win=$(xdotool mousemove -- "$2" "$3" getmouselocation --shell 2>/dev/null | sed -n 's/^WINDOW=//p')
+  [[ -n $win ]] && [[ $(xdotool getwindowgeometry --shell "$win" 2>/dev/null |
+    awk -F= '$1 == "X" { x = $2 } $1 == "Y" { y = $2 } END { print x, y }') == "$1" ]]
 }
 
 # x_origin TITLE: "X Y" of the mapped X window of that exact title.
