@@ -12,22 +12,32 @@ cd "$root" || exit 2
 
 # stage NAME CMD [ARG...]: a step that passes or fails as a whole.
 stage() {
-  local name=$1
+  local name=$1 t0=$SECONDS
   shift
   echo "# $name"
   if "$@"; then tally_result ok "$name"; else tally_result "not ok" "$name"; fi
+  echo "# $name took $((SECONDS - t0)) s"
+}
+
+# timed WHAT CMD [ARG...]: CMD, and how long it took.
+timed() {
+  local what=$1 t0=$SECONDS
+  shift
+  "$@"
+  echo "# $what took $((SECONDS - t0)) s"
 }
 
 stage "the native build" make native
-tally_ctest "unit tests, sanitized" build/native -j"$JOBS"
+timed "the sanitized unit tests" tally_ctest "unit tests, sanitized" build/native -j"$JOBS"
 stage "the 32-bit x86 unit build" make unit32 UNIT32_ARGS=--build-only
-tally_ctest "unit tests as 32-bit x86 code" build/unit-x86 -j"$JOBS"
+timed "the 32-bit x86 unit tests" tally_ctest "unit tests as 32-bit x86 code" build/unit-x86 -j"$JOBS"
 stage "unit tests under Valgrind" make memcheck
 stage "lint" make lint
 stage "pictures" make pictures
 stage "the Windows builds" make win
 echo "# release checks"
-tally "release checks" tests/release/run.sh build/win-x86 build/win-x64
+timed "the release checks" tally "release checks" tests/release/run.sh build/win-x86 build/win-x64
 echo "# end-to-end suite"
-tally "end-to-end suite" tests/e2e/run.sh build/win-x86 build/win-x64
+timed "the end-to-end suite" tally "end-to-end suite" tests/e2e/run.sh build/win-x86 build/win-x64
+echo "# all of it took $((SECONDS / 60)) min $((SECONDS % 60)) s"
 tally_finish
