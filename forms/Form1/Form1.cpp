@@ -1,6 +1,7 @@
 // The intro window's layout and handlers.
 #include "forms/Form1/Form1.h"
 
+#include "forms/ControlRow.h"
 #include "forms/Form2/Form2.h"
 #include "forms/Program.h"
 #include "resources/resource.h"
@@ -13,28 +14,15 @@ namespace {
 // What a control of the intro window is for, which gives its kind and look.
 enum class Role { EnterButton, Picture };
 
-struct ControlRow {
-    Role role;
-    const char* name;
-    float left, top, width, height;
-    const char* text;
-};
-
-// In layout order, which the control ids follow. The picture covers all but
-// the bottom 105 twips, one pixel past the right edge.
-constexpr ControlRow kControls[] = {
+// The picture covers all but the bottom 105 twips, one pixel past the right
+// edge.
+constexpr ControlRow<Role> kControls[] = {
     {Role::EnterButton, "SSCommand1", 5040, 4560, 1815, 375, "-- E N T E R --"},
     {Role::Picture, "Label1", 0, 0, 7215, 5295, ""},
 };
 
-platform::ControlLayout FromRow(const ControlRow& row) {
-    platform::ControlLayout c;
-    c.name = row.name;
-    c.left = row.left;
-    c.top = row.top;
-    c.width = row.width;
-    c.height = row.height;
-    c.text = row.text;
+platform::ControlLayout FromRow(const ControlRow<Role>& row) {
+    platform::ControlLayout c = Placed(row);
     switch (row.role) {
     case Role::EnterButton:
         c.kind = platform::ControlKind::Button;
@@ -58,7 +46,7 @@ platform::FormLayout Form1::Layout() {
     layout.placement = platform::Placement::PlatformDefault;
     layout.pictureId = IDR_INTRO_PICTURE;
 
-    for (const ControlRow& row : kControls) layout.controls.push_back(FromRow(row));
+    for (const auto& row : kControls) layout.controls.push_back(FromRow(row));
     return layout;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "chat/chat.h"
+#include "forms/ControlRow.h"
 #include "resources/resource.h"
 #include "winhelpers/winhelpers.h"
 
@@ -43,16 +44,8 @@ constexpr float kFarewellMargin = 200;
 // What a control of the idle window is for, which gives its kind and look.
 enum class Role { LinkPiece, Timer, HotSpot, CounterText };
 
-struct ControlRow {
-    Role role;
-    const char* name;
-    float left, top, width, height;
-    const char* text;
-};
-
-// In layout order, which the control ids follow. The link pieces are hidden
-// text boxes, read and never written.
-constexpr ControlRow kControls[] = {
+// The link pieces are hidden text boxes, read and never written.
+constexpr ControlRow<Role> kControls[] = {
     {Role::LinkPiece, "Text4", 1200, 1800, 855, 285, ""},
     {Role::LinkPiece, "Text3", 120, 1800, 855, 285, "[ down load here]"},
     {Role::LinkPiece, "Text2", 1200, 1440, 855, 285, kDownloadAddress},
@@ -68,14 +61,8 @@ constexpr ControlRow kControls[] = {
     {Role::CounterText, "Label1", 1080, 600, 1335, 255, "Been Idle for:"},
 };
 
-ControlLayout FromRow(const ControlRow& row) {
-    ControlLayout c;
-    c.name = row.name;
-    c.left = row.left;
-    c.top = row.top;
-    c.width = row.width;
-    c.height = row.height;
-    c.text = row.text;
+ControlLayout FromRow(const ControlRow<Role>& row) {
+    ControlLayout c = Placed(row);
     switch (row.role) {
     case Role::LinkPiece:
         c.kind = ControlKind::TextBox;
@@ -118,7 +105,7 @@ platform::FormLayout Form2::Layout() {
     layout.top = 0;
     layout.pictureId = IDR_IDLE_PICTURE;
 
-    for (const ControlRow& row : kControls) layout.controls.push_back(FromRow(row));
+    for (const auto& row : kControls) layout.controls.push_back(FromRow(row));
     return layout;
 }
 

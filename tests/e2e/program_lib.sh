@@ -63,15 +63,16 @@ intro_click_through() {
 _reaches() {
   local win
   win=$(xdotool mousemove -- "$2" "$3" getmouselocation --shell 2>/dev/null | sed -n 's/^WINDOW=//p')
-  [[ -n $win ]] && [[ $(xdotool getwindowgeometry --shell "$win" 2>/dev/null |
-    awk -F= '$1 == "X" { x = $2 } $1 == "Y" { y = $2 } END { print x, y }') == "$1" ]]
+  [[ -n $win && $(xdotool getwindowgeometry --shell "$win" 2>/dev/null | _x_corner) == "$1" ]]
 }
+
+# _x_corner: "X Y" from xdotool's --shell geometry on stdin.
+_x_corner() { awk -F= '$1 == "X" { x = $2 } $1 == "Y" { y = $2 } END { if (x != "") print x, y }'; }
 
 # x_origin TITLE: "X Y" of the mapped X window of that exact title.
 x_origin() {
   local re; re=$(sed 's/[][()^$.*+?{}|\\]/\\&/g' <<<"$1")
-  xdotool search --onlyvisible --name "^$re\$" getwindowgeometry --shell 2>/dev/null |
-    awk -F= '$1 == "X" { x = $2 } $1 == "Y" { y = $2 } END { if (x != "") print x, y }'
+  xdotool search --onlyvisible --name "^$re\$" getwindowgeometry --shell 2>/dev/null | _x_corner
 }
 
 # form_settled TITLE [DEADLINE_MS]: the form is visible, its X window stands
