@@ -13,8 +13,6 @@ add_library(stripped_release INTERFACE)
 # Where every byte of an executable comes from, and the symbols that
 # stripping removes: NAME.map beside it.
 add_library(link_map INTERFACE)
-# libstdc++'s terminate handler, replaced (app/libstdcxx.cpp says why).
-add_library(plain_terminate INTERFACE)
 # A DLL that needs no other DLL beside it.
 add_library(static_dll INTERFACE)
 # GCC's stack protector is on: the Win32 backend supplies its guard.
@@ -47,6 +45,5 @@ set(KORVO_STACK_PROTECTOR ON)
 
 target_link_options(stripped_release INTERFACE $<$<CONFIG:Release>:-s>)
 target_link_options(link_map INTERFACE "-Wl,-Map=$<TARGET_PROPERTY:BINARY_DIR>/$<TARGET_PROPERTY:NAME>.map")
-target_sources(plain_terminate INTERFACE ${CMAKE_SOURCE_DIR}/app/libstdcxx.cpp)
 # NOTE: a 32-bit DLL would otherwise need libgcc's DLL beside it.
 target_link_options(static_dll INTERFACE -static)

@@ -45,13 +45,21 @@ void ThrowError(std::string_view what, unsigned long code) {
 
 void ThrowError(std::string_view what) { throw RuntimeError(std::string(what)); }
 
-void ReportError(std::string_view what, unsigned long code) noexcept {
+namespace {
+
+void Report(std::string_view what, const unsigned long* code) noexcept {
     try {
-        const std::string text = DescribeError(what, code) + "\n";
+        const std::string text = (code ? DescribeError(what, *code) : std::string(what)) + "\n";
         ::OutputDebugStringA(text.c_str());
     } catch (...) {
         ::OutputDebugStringA("Korvo: error while reporting an error\n");
     }
 }
+
+}  // namespace
+
+void ReportError(std::string_view what, unsigned long code) noexcept { Report(what, &code); }
+
+void ReportError(std::string_view what) noexcept { Report(what, nullptr); }
 
 }  // namespace platform::win32

@@ -22,5 +22,20 @@ std::string HexText(unsigned long value);
 // For failures where nothing may throw (window procedures): logged to the
 // debugger, and the caller carries on.
 void ReportError(std::string_view what, unsigned long code) noexcept;
+void ReportError(std::string_view what) noexcept;
 
 }  // namespace platform::win32
+
+// The failure of the Win32 call just made, with the thread's last error. The
+// code is read before `what` is built: building it may allocate, and an
+// allocation may change the code. Used right after the failing call.
+#define THROW_LAST_ERROR(what)                                  \
+    do {                                                        \
+        const unsigned long lastError_ = ::GetLastError();      \
+        ::platform::win32::ThrowError((what), lastError_);      \
+    } while (false)
+#define REPORT_LAST_ERROR(what)                                 \
+    do {                                                        \
+        const unsigned long lastError_ = ::GetLastError();      \
+        ::platform::win32::ReportError((what), lastError_);     \
+    } while (false)

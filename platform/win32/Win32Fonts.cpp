@@ -102,7 +102,7 @@ UniqueGdi<HFONT> FontCatalog::Create(const std::optional<platform::Font>& font) 
     face.copy(lf.lfFaceName, std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
 
     UniqueGdi<HFONT> created(::CreateFontIndirectW(&lf));
-    if (!created) ThrowError("CreateFontIndirectW for \"" + wanted.face + "\"", ::GetLastError());
+    if (!created) THROW_LAST_ERROR("CreateFontIndirectW for \"" + wanted.face + "\"");
     return created;
 }
 

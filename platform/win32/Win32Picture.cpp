@@ -134,12 +134,12 @@ HBITMAP BitmapOf(OLE_HANDLE handle) {
 Picture LoadPicture(HINSTANCE module, int id) {
     const std::string name = "picture " + std::to_string(id);
     HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
-    if (!info) ThrowError(name + ": FindResourceW", ::GetLastError());
+    if (!info) THROW_LAST_ERROR(name + ": FindResourceW");
     const DWORD size = ::SizeofResource(module, info);
     // Resource memory is mapped with the module; it needs no release.
     HGLOBAL loaded = ::LoadResource(module, info);
     void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    if (!bytes || size == 0) ThrowError(name + ": LoadResource", ::GetLastError());
+    if (!bytes || size == 0) THROW_LAST_ERROR(name + ": LoadResource");
     Picture inPlace;
     if (UseBmpInPlace(static_cast<const BYTE*>(bytes), size, inPlace)) return inPlace;
     if (size > static_cast<DWORD>(LONG_MAX)) ThrowError(name + ": too large");
@@ -175,7 +175,7 @@ Picture LoadPicture(HINSTANCE module, int id) {
     const HBITMAP decoded = BitmapOf(handle);
     BITMAP shape{};
     if (::GetObjectW(decoded, sizeof shape, &shape) != sizeof shape)
-        ThrowError(name + ": GetObjectW", ::GetLastError());
+        THROW_LAST_ERROR(name + ": GetObjectW");
     const LONG width = shape.bmWidth;
     const LONG height = shape.bmHeight < 0 ? -shape.bmHeight : shape.bmHeight;
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
@@ -193,11 +193,11 @@ Picture LoadPicture(HINSTANCE module, int id) {
     void* bits = nullptr;
     Picture result;
     result.bitmap.reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!result.bitmap || !bits) ThrowError(name + ": CreateDIBSection", ::GetLastError());
+    if (!result.bitmap || !bits) THROW_LAST_ERROR(name + ": CreateDIBSection");
     const UniqueHdc dc(::CreateCompatibleDC(nullptr));
-    if (!dc) ThrowError(name + ": CreateCompatibleDC", ::GetLastError());
+    if (!dc) THROW_LAST_ERROR(name + ": CreateCompatibleDC");
     if (::GetDIBits(dc.get(), decoded, 0, static_cast<UINT>(height), bits, &bmi, DIB_RGB_COLORS) != height)
-        ThrowError(name + ": GetDIBits", ::GetLastError());
+        THROW_LAST_ERROR(name + ": GetDIBits");
     result.width = static_cast<int>(width);
     result.height = static_cast<int>(height);
     return result;

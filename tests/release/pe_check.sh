@@ -37,18 +37,21 @@ USER32.DLL BeginPaint CreateWindowExW DefWindowProcW DestroyWindow DispatchMessa
   SetWindowPos SetWindowTextW ShowWindow TranslateMessage UpdateWindow
 '
 # What the statically linked runtime imports: the C runtime's start-up, the
-# exception unwinder with its thread-safe helpers, and what libstdc++'s
-# exception helpers share an object with (std::random_device's _read, _close).
+# exception unwinder with its thread-safe helpers, what libstdc++'s
+# exception helpers share an object with (std::random_device's _read, _close),
+# and libstdc++'s terminate handler, which names the exception's type on
+# stderr with its name demangler (the locale and multibyte functions).
 runtime_imports='
 KERNEL32.DLL CloseHandle CreateSemaphoreW DeleteCriticalSection EnterCriticalSection FreeLibrary
-  GetModuleHandleA GetStartupInfoA InitializeCriticalSection LeaveCriticalSection LoadLibraryA
-  RaiseException ReleaseSemaphore RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx
+  GetModuleHandleA GetStartupInfoA InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection
+  LoadLibraryA RaiseException ReleaseSemaphore RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx
   RtlVirtualUnwind SetLastError SetUnhandledExceptionFilter Sleep TlsAlloc TlsFree TlsGetValue
   TlsSetValue VirtualProtect VirtualQuery WaitForSingleObject __C_specific_handler
-MSVCRT.DLL __getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type
-  __setusermatherr _acmdln _amsg_exit _cexit _close _commode _errno _fmode _initterm _iob _onexit
-  _read calloc exit fprintf free fwrite malloc memchr memcpy memset realloc signal strcmp strlen
-  vfprintf
+MSVCRT.DLL ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv __iob_func __mb_cur_max
+  __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr _acmdln _amsg_exit _cexit
+  _close _commode _errno _fmode _initterm _iob _onexit _read atoi calloc exit fprintf fputc fputs
+  free fwrite localeconv malloc memchr memcpy memset realloc setlocale signal strchr strcmp
+  strerror strlen vfprintf
 '
 # Never, whatever the lists above say: the program keeps no files, settings
 # or registry values, starts nothing and touches no other process.
@@ -160,8 +163,8 @@ for exe in "${exes[@]}"; do
     sections=$(objdump -h "$exe")
     imports=$(awk '/DLL Name:/ {dll = toupper($3)} /^\t[0-9a-f]+\t +[0-9]+ / {print dll, $3}' <<<"$headers")
     case $headers in
-        *"file format pei-i386"*) arch=x86 budget=819200 guard=__stack_chk_guard ;;
-        *"file format pei-x86-64"*) arch=x64 budget=819200 guard=.refptr.__stack_chk_guard ;;
+        *"file format pei-i386"*) arch=x86 budget=1048576 guard=__stack_chk_guard ;;
+        *"file format pei-x86-64"*) arch=x64 budget=1048576 guard=.refptr.__stack_chk_guard ;;
         *) check "$exe is a Windows executable" false; continue ;;
     esac
 
