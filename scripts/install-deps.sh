@@ -59,8 +59,33 @@ install() {
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  refresh_index
+  if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    # One package that cannot be had stops the lot: each on its own then.
+    for pkg in "${missing[@]}"; do
+      installed "$pkg" || apt-get install -y -q --no-install-recommends "$pkg" || true
+    done
+  fi
+  local failed=()
+  for pkg in "${missing[@]}"; do installed "$pkg" || failed+=("$pkg"); done
+  if (( ${#failed[@]} )); then
+    echo "Could not install: ${failed[*]}" >&2
+    exit 1
+  fi
+}
+
+# A mirror in the middle of a sync fails an index now and then: a few tries,
+# then the index there is, which may well have every package needed.
+refresh_index() {
+  local try
+  for try in 1 2 3 4; do
+    apt-get update -q && return 0
+    if (( try < 4 )); then
+      echo "apt-get update failed (try $try of 4); again in $((try * 10)) s" >&2
+      sleep $((try * 10))
+    fi
+  done
+  echo "The package index could not be refreshed; installing from the one there is." >&2
 }
 
 # Each package once, in the sets' order.
