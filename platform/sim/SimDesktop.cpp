@@ -433,7 +433,9 @@ bool SimDesktop::DispatchOne(bool inputToo) {
 void SimDesktop::Handle(const Input& input) {
     switch (input.kind) {
         case InputKind::Key:
-            if (!m_openBoxes.empty()) m_boxes[m_openBoxes.back()].closed = m_now;
+            // Only a loop that takes keys itself (a box's, the move loop)
+            // acts on them; dispatched, a key reaches the focused window,
+            // which ignores Enter and Escape.
             return;
         case InputKind::BoxAnswer:
             if (input.box < m_boxes.size() && !m_boxes[input.box].closed) m_boxes[input.box].closed = m_now;
@@ -511,12 +513,12 @@ void SimDesktop::RunFor(nanoseconds duration) {
 void SimDesktop::PumpMessages() {
     ++m_pumps;
     Spend(m_costs.pump);
-    while (!m_ended && DispatchOne(m_moveLoops == 0)) {
+    while (!m_ended && DispatchOne(m_systemLoops == 0)) {
     }
 }
 
 void SimDesktop::WaitForInput(nanoseconds deadline) {
-    const auto next = NextDue(m_moveLoops == 0);
+    const auto next = NextDue(m_systemLoops == 0);
     if (next && *next <= m_now) return;
     AdvanceTo(next ? std::min(*next, deadline) : deadline);
 }
@@ -570,18 +572,30 @@ WindowId SimDesktop::BoxOwner() const {
     return kNoWindow;
 }
 
-// A modal loop on virtual time until the user answers: due timers fire and
-// their handlers run, input to the owner is discarded, other input is
-// delivered.
+// A modal loop on virtual time until the user answers: Enter or Escape
+// closes the box, due timers fire and their handlers run, input to the owner
+// is discarded, other input is delivered. While it runs, the program's
+// pumps leave input to it.
 void SimDesktop::RunBox(std::string_view text, bool runtimeError) {
     const std::size_t box = m_boxes.size();
     m_boxes.push_back(MessageBoxShown{m_now, std::nullopt, std::string(kAppTitle), std::string(text), runtimeError,
                                       BoxOwner()});
     m_openBoxes.push_back(box);
-    OnExit closeBox{[&] { m_openBoxes.erase(std::find(m_openBoxes.begin(), m_openBoxes.end(), box)); }};
+    ++m_systemLoops;
+    OnExit closeBox{[&] {
+        --m_systemLoops;
+        m_openBoxes.erase(std::find(m_openBoxes.begin(), m_openBoxes.end(), box));
+    }};
     if (m_boxReadingTime) Queue(InputKind::BoxAnswer, *m_boxReadingTime).box = box;
     while (!m_boxes[box].closed) {
-        if (!DispatchOne(true)) WaitForMore();
+        if (auto input = TakeInput(true)) {
+            if (input->kind == InputKind::Key)
+                m_boxes[box].closed = m_now;
+            else
+                Handle(*input);
+        } else if (!FireDueTimer()) {
+            WaitForMore();
+        }
     }
     m_input.erase(std::remove_if(m_input.begin(), m_input.end(),
                                  [&](const Input& i) { return i.kind == InputKind::BoxAnswer && i.box == box; }),
@@ -855,10 +869,10 @@ void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t 
     FormState& state = *it->second.form;
     const float startLeft = state.left, startTop = state.top;
     const Point grabbed = m_pointer;
-    ++m_moveLoops;
+    ++m_systemLoops;
     m_capture = Target{target, -1, {}};
     OnExit leave{[&] {
-        --m_moveLoops;
+        --m_systemLoops;
         DropCapture();
     }};
     for (;;) {

@@ -213,7 +213,6 @@ public:
     // Every box in the order they opened; the open ones have no `closed`.
     const std::vector<MessageBoxShown>& MessageBoxes() const { return m_boxes; }
     int OpenBoxes() const;
-    bool InMoveLoop() const { return m_moveLoops > 0; }
     // How often the program has pumped: a wait that spins pumps without end.
     long long Pumps() const { return m_pumps; }
     const std::vector<Call>& Calls() const { return m_calls; }
@@ -378,7 +377,7 @@ private:
     Point m_pointer;
     std::optional<Target> m_capture;
     WindowId m_active = kNoWindow;
-    int m_moveLoops = 0;
+    int m_systemLoops = 0;  // boxes and move loops running: the program's pumps leave input to them
     long long m_pumps = 0;
     std::vector<std::size_t> m_openBoxes;  // indexes into m_boxes, innermost last
 

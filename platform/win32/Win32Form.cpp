@@ -118,7 +118,7 @@ std::unique_ptr<Win32Form> Win32Form::Create(FormHost& host, HINSTANCE instance,
     }
     HWND hwnd = ::CreateWindowExW(exStyle, kClassName, L"", style, at.x, at.y, width, height,
                                   nullptr, nullptr, instance, form.get());
-    if (!hwnd) ThrowError("CreateWindowExW for " + layout.name, ::GetLastError());
+    if (!hwnd) THROW_LAST_ERROR("CreateWindowExW for " + layout.name);
 
     for (platform::ControlId i = 0; i < static_cast<platform::ControlId>(form->m_controls.size()); ++i) {
         const ControlState& control = form->m_controls[static_cast<std::size_t>(i)];
@@ -136,7 +136,7 @@ void Win32Form::CreateButton(HINSTANCE instance, platform::ControlId control) {
         0, L"BUTTON", Utf8ToWide(state.text).c_str(), style, r.left, r.top, r.right - r.left,
         r.bottom - r.top, m_hwnd.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control + 1)), instance, nullptr));
-    if (!state.button) Failed(state, "CreateWindowExW", ::GetLastError());
+    if (!state.button) THROW_LAST_ERROR(ControlCall(state, "CreateWindowExW"));
     ::SendMessageW(state.button.get(), WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), FALSE);
 }
 
@@ -156,8 +156,8 @@ void Win32Form::Unsupported(const ControlState& control, const char* what) const
     ThrowError(std::string(what) + ": " + m_name + "." + control.name + " does not have it");
 }
 
-void Win32Form::Failed(const ControlState& control, const char* call, unsigned long code) const {
-    ThrowError(std::string(call) + " for " + m_name + "." + control.name, code);
+std::string Win32Form::ControlCall(const ControlState& control, const char* call) const {
+    return std::string(call) + " for " + m_name + "." + control.name;
 }
 
 std::string Win32Form::ControlText(platform::ControlId control) const {
@@ -180,7 +180,7 @@ void Win32Form::SetControlText(platform::ControlId control, std::string_view tex
             break;
         case platform::ControlKind::Button:
             if (!::SetWindowTextW(state.button.get(), Utf8ToWide(text).c_str()))
-                Failed(state, "SetWindowTextW", ::GetLastError());
+                THROW_LAST_ERROR(ControlCall(state, "SetWindowTextW"));
             state.text = text;
             break;
         case platform::ControlKind::Timer:
@@ -224,7 +224,7 @@ void Win32Form::StartTimer(platform::ControlId control) {
         return;
     }
     if (!::SetTimer(m_hwnd.get(), timerId, state.intervalMs, nullptr))
-        Failed(state, "SetTimer", ::GetLastError());
+        THROW_LAST_ERROR(ControlCall(state, "SetTimer"));
 }
 
 // ---- Messages ---------------------------------------------------------------
@@ -247,9 +247,9 @@ LRESULT CALLBACK Win32Form::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     try {
         return form->HandleMessage(message, wParam, lParam);
     } catch (const std::exception& error) {
-        ReportError(std::string("handling message ") + std::to_string(message) + ": " + error.what(), 0);
+        ReportError(std::string("handling message ") + std::to_string(message) + ": " + error.what());
     } catch (...) {
-        ReportError("handling message " + std::to_string(message), 0);
+        ReportError("handling message " + std::to_string(message));
     }
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -301,10 +301,12 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Raise(0, platform::EventKind::Close);
             return 0;
         case WM_ENTERSIZEMOVE:
-            m_host.MoveLoop(true);
+        case WM_ENTERMENULOOP:
+            m_host.SystemLoop(true);
             break;
         case WM_EXITSIZEMOVE:
-            m_host.MoveLoop(false);
+        case WM_EXITMENULOOP:
+            m_host.SystemLoop(false);
             break;
         default:
             break;
@@ -325,7 +327,7 @@ void Win32Form::Paint(HDC target, const RECT& area) {
     UniqueHdc buffer(::CreateCompatibleDC(target));
     UniqueGdi<HBITMAP> canvas(::CreateCompatibleBitmap(target, client.right, client.bottom));
     if (!buffer || !canvas) {
-        ReportError("allocating the paint buffer", ::GetLastError());
+        REPORT_LAST_ERROR("allocating the paint buffer");
         DrawScene(target, client);
         return;
     }

@@ -19,8 +19,9 @@ namespace platform::win32 {
 class FormHost {
 public:
     virtual void Raise(const platform::Event& event) noexcept = 0;
-    // The window system's move loop began or ended for one of the windows.
-    virtual void MoveLoop(bool entered) noexcept = 0;
+    // A loop that the window system runs for one of the windows (moving
+    // it, its system menu) began or ended.
+    virtual void SystemLoop(bool entered) noexcept = 0;
 
 protected:
     ~FormHost() = default;
@@ -88,7 +89,8 @@ private:
     ControlState& At(platform::ControlId control, const char* what);
     const ControlState& At(platform::ControlId control, const char* what) const;
     [[noreturn]] void Unsupported(const ControlState& control, const char* what) const;
-    [[noreturn]] void Failed(const ControlState& control, const char* call, unsigned long code) const;
+    // "call for Form.Control", what a failing call on a control reports.
+    std::string ControlCall(const ControlState& control, const char* call) const;
 
     FormHost& m_host;
     std::string m_name;

@@ -36,7 +36,7 @@ struct Win32Platform::Impl final : FormHost {
         if (sink) sink->OnEvent(event);
     }
 
-    void MoveLoop(bool entered) noexcept override { moveLoops += entered ? 1 : -1; }
+    void SystemLoop(bool entered) noexcept override { systemLoops += entered ? 1 : -1; }
 
     Win32Form& Find(WindowId id, const char* what) {
         for (const auto& form : forms)
@@ -46,14 +46,14 @@ struct Win32Platform::Impl final : FormHost {
 
     RECT WindowRect(WindowId id, const char* what) {
         RECT rect{};
-        if (!::GetWindowRect(Find(id, what).hwnd(), &rect)) ThrowError(what, ::GetLastError());
+        if (!::GetWindowRect(Find(id, what).hwnd(), &rect)) THROW_LAST_ERROR(what);
         return rect;
     }
 
     void MoveTo(WindowId id, int x, int y, const char* what) {
         if (!::SetWindowPos(Find(id, what).hwnd(), nullptr, x, y, 0, 0,
                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
-            ThrowError(what, ::GetLastError());
+            THROW_LAST_ERROR(what);
     }
 
     // The box belongs to the window the user is looking at, so it stays
@@ -67,18 +67,23 @@ struct Win32Platform::Impl final : FormHost {
         return nullptr;
     }
 
-    int Box(std::string_view text, UINT style) {
+    void Box(std::string_view text, UINT style) {
         const std::wstring title = Utf8ToWide(kAppTitle);
         const std::wstring body = Utf8ToWide(text);
         HWND owner = MessageOwner();
         // Without an owner, nothing keeps the box above a topmost form.
         style |= MB_SETFOREGROUND | (owner ? 0 : MB_TOPMOST);
-        return ::MessageBoxW(owner, body.c_str(), title.c_str(), style);
+        // The box runs a loop of its own, and its Enter and Escape are
+        // input: a tick under it must leave them to it.
+        SystemLoop(true);
+        const int answer = ::MessageBoxW(owner, body.c_str(), title.c_str(), style);
+        SystemLoop(false);
+        if (answer == 0) THROW_LAST_ERROR("MessageBoxW");
     }
 
     HINSTANCE instance;
     EventSink* sink = nullptr;
-    int moveLoops = 0;  // inside the window system's move loop
+    int systemLoops = 0;  // inside a loop the window system runs: move, menu, box
     FontCatalog fonts;
     std::vector<std::unique_ptr<Win32Form>> forms;  // creation order
     RandomGenerator random;
@@ -94,7 +99,7 @@ int Win32Platform::Run() {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(msg.wParam);
         if (got == -1) {
-            ReportError("GetMessageW", ::GetLastError());
+            REPORT_LAST_ERROR("GetMessageW");
             return 1;
         }
         ::TranslateMessage(&msg);
@@ -147,7 +152,7 @@ std::string Win32Platform::Caption(WindowId form) {
 
 void Win32Platform::SetCaption(WindowId form, std::string_view text) {
     HWND hwnd = m_impl->Find(form, "SetCaption").hwnd();
-    if (!::SetWindowTextW(hwnd, Utf8ToWide(text).c_str())) ThrowError("SetCaption", ::GetLastError());
+    if (!::SetWindowTextW(hwnd, Utf8ToWide(text).c_str())) THROW_LAST_ERROR("SetCaption");
 }
 
 float Win32Platform::Left(WindowId form) {
@@ -214,25 +219,24 @@ void Win32Platform::SetTimerEnabled(WindowId form, ControlId timer, bool enabled
 
 // ---- Runtime services -------------------------------------------------------
 
-void Win32Platform::ShowMessage(std::string_view text) {
-    if (m_impl->Box(text, MB_OK) == 0) ThrowError("MessageBoxW", ::GetLastError());
-}
+void Win32Platform::ShowMessage(std::string_view text) { m_impl->Box(text, MB_OK); }
 
 void Win32Platform::ShowRuntimeError(std::string_view text) {
     // On the way out: a box that cannot show changes nothing.
     try {
         m_impl->Box(text, MB_OK | MB_ICONERROR);
-    } catch (...) {
-        ReportError("showing the runtime error box", ::GetLastError());
+    } catch (const std::exception& error) {
+        ReportError(std::string("showing the runtime error box: ") + error.what());
     }
 }
 
 void Win32Platform::PumpMessages() {
     MSG msg;
-    // Inside the move loop, mouse and keyboard input is the loop's: taken
-    // here, the button's release would leave the window following the
-    // pointer after the button is up.
-    const UINT filter = m_impl->moveLoops > 0 ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
+    // Inside a loop that the window system runs for the program, mouse and
+    // keyboard input is that loop's: taken here, the button's release would
+    // leave a moved window following the pointer, and a box's Enter would
+    // reach its button as a bare key press and leave the box open.
+    const UINT filter = m_impl->systemLoops > 0 ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | filter)) {
         if (msg.message == WM_QUIT) {
             // Leave it for the loop that owns it.
@@ -252,8 +256,8 @@ void Win32Platform::WaitForInput(std::chrono::nanoseconds deadline) {
         const auto rounded = std::chrono::ceil<std::chrono::milliseconds>(left).count();
         ms = static_cast<DWORD>(std::min<long long>(rounded, INFINITE - 1));
     }
-    // Input left for the move loop must not end the wait at once.
-    const DWORD wake = m_impl->moveLoops > 0 ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT;
+    // Input left for the window system's loop must not end the wait at once.
+    const DWORD wake = m_impl->systemLoops > 0 ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT;
     ::MsgWaitForMultipleObjectsEx(0, nullptr, ms, wake, MWMO_INPUTAVAILABLE);
 }
 

@@ -43,7 +43,7 @@ public:
     virtual void Start() = 0;
     // Input, `after` from now: a left click on the middle of a spot, the
     // left button pressed there and held, the pointer moved by pixels, the
-    // left button released, OK pressed on the box that is open then.
+    // left button released, Enter pressed (it answers the box open then).
     virtual void Click(Spot spot, nanoseconds after = {}) = 0;
     virtual void Press(Spot spot, nanoseconds after = {}) = 0;
     virtual void MoveBy(int dx, int dy, nanoseconds after = {}) = 0;

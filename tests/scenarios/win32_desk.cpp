@@ -209,13 +209,15 @@ public:
         At(after, [] { Buttons(MOUSEEVENTF_LEFTUP); });
     }
     void PressOk(nanoseconds after) override {
-        At(after, [this] {
-            HWND box = OpenBox();
-            RECT rect{};
-            if (!box || !::GetWindowRect(::GetDlgItem(box, IDOK), &rect)) return;
-            MoveTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-            Buttons(MOUSEEVENTF_LEFTDOWN);
-            Buttons(MOUSEEVENTF_LEFTUP);
+        // Enter, as the user answers a box that has the focus.
+        At(after, [] {
+            INPUT keys[2] = {};
+            for (INPUT& key : keys) {
+                key.type = INPUT_KEYBOARD;
+                key.ki.wVk = VK_RETURN;
+            }
+            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            ::SendInput(2, keys, sizeof keys[0]);
         });
     }
 
@@ -341,20 +343,6 @@ private:
         input.type = INPUT_MOUSE;
         input.mi.dwFlags = flags;
         ::SendInput(1, &input, sizeof input);
-    }
-
-    // The box the program has open, if any.
-    HWND OpenBox() {
-        HWND box = nullptr;
-        ::EnumThreadWindows(m_threadId, &Win32Desk::FindBox, reinterpret_cast<LPARAM>(&box));
-        return box;
-    }
-    static BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
-        wchar_t name[16] = {};
-        ::GetClassNameW(hwnd, name, 16);
-        if (std::wstring(name) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
-        *reinterpret_cast<HWND*>(found) = hwnd;
-        return FALSE;
     }
 
     // The stand-in's log records of one event, each split at its tabs.

@@ -78,6 +78,7 @@ struct World {
     Ending ended = Ending::None;
     bool failArmed = false, ending = false, leaving = false;
     int moveLoops = 0;
+    int boxLoops = 0;  // with the move loop: the program's pumps leave input to them
     bool dragEnded = false;
     Routing routing = Routing::WhenTaken;
     bool lost = false;  // two events too close to order: prediction stops
@@ -132,7 +133,9 @@ struct World {
         }
     }
     // The next thing due by now: input in the order it came, then the timer.
-    bool DispatchOne(bool inputToo) {
+    bool InputToo() const { return moveLoops + boxLoops == 0; }
+    // `byBox`: taken by a box's own loop, which alone acts on keys.
+    bool DispatchOne(bool inputToo, bool byBox = false) {
         for (auto it = queue.begin(); it != queue.end() && it->t <= now; ++it) {
             if (!inputToo && (it->kind != Kind::Close && it->kind != Kind::Restore)) continue;
             for (const Input& other : queue)
@@ -145,7 +148,7 @@ struct World {
                 if (leaving) lost = true;
                 in.target = Route(in.spot);
             }
-            Handle(in);
+            Handle(in, byBox);
             return true;
         }
         if (tick && *tick <= now) {
@@ -167,7 +170,7 @@ struct World {
         return next;
     }
     void Pump() {
-        while (DispatchOne(moveLoops == 0)) {
+        while (DispatchOne(InputToo())) {
         }
     }
     void Pause(nanoseconds d) {
@@ -175,16 +178,16 @@ struct World {
         for (const Input& in : queue) Near(in.t, deadline);
         if (tick) Near(*tick, deadline);
         while (now < deadline) {
-            const auto next = NextDue(moveLoops == 0);
+            const auto next = NextDue(InputToo());
             if (!next || *next > now) AdvanceTo(next ? std::min(*next, deadline) : deadline);
             Pump();
         }
     }
-    // A modal loop: waits until `done`, handling all that comes.
+    // A box's loop: waits until `done`, handling all that comes.
     template <typename Done>
     void Modal(Done done) {
         while (!done()) {
-            if (!DispatchOne(true)) {
+            if (!DispatchOne(true, true)) {
                 const auto next = NextDue(true);
                 if (!next) throw End{};  // nothing more to come: the desktop says so too
                 AdvanceTo(*next);
@@ -200,7 +203,9 @@ struct World {
         Queue(answer);
         openBoxes.push_back({index, &closed});
         ++open;
+        ++boxLoops;
         Modal([&] { return closed; });
+        --boxLoops;
         --open;
         openBoxes.pop_back();
         queue.erase(std::remove_if(queue.begin(), queue.end(),
@@ -234,14 +239,14 @@ struct World {
         Spend(kPost, 3ms);
     }
 
-    void Handle(const Input& in) {
+    void Handle(const Input& in, bool byBox = false) {
         if (in.kind == Kind::BoxAnswer) {
             for (auto& [index, closed] : openBoxes)
                 if (index == in.box) *closed = true;
             return;
         }
         if (in.kind == Kind::Key) {
-            if (!openBoxes.empty()) *openBoxes.back().second = true;
+            if (byBox) *openBoxes.back().second = true;
             return;
         }
         if (ending) return;  // no handler runs under the runtime error's box
@@ -293,7 +298,7 @@ struct World {
         Touch();  // its first move
         // Busy rather than waiting: what runs in its pumps adds to its length.
         for (nanoseconds end = now + kFarewell; now < end;) {
-            const auto next = NextDue(moveLoops == 0);
+            const auto next = NextDue(InputToo());
             AdvanceTo(next ? std::min(*next, end) : end);
             const nanoseconds before = now;
             Pump();

