@@ -20,9 +20,29 @@ namespace scenarios {
 using std::chrono::nanoseconds;
 
 enum class Window { Intro, Idle };
-// The places the user clicks: the intro window's picture and ENTER, the
-// idle window's hot spots and its title strip.
-enum class Spot { Picture, Enter, Start, Stop, Minimize, Exit, Title };
+// The places the user clicks: the intro window's picture, the strip below
+// it and ENTER, the idle window's hot spots and its title strip.
+enum class Spot { Picture, Strip, Enter, Start, Stop, Minimize, Exit, Title };
+
+// Where the user aims at a spot: its middle, in twips of its window's client
+// area, as the design draws the two windows. Every desk and the model aim
+// here, never at the program's own layout, so that a hot spot the program
+// moves is missed.
+struct Aim {
+    Window window;
+    float x, y;
+};
+inline constexpr Aim kAims[] = {
+    {Window::Intro, 3607.5f, 2647.5f},  // the picture (0, 0, 7215 x 5295)
+    {Window::Intro, 3600, 5350},        // the strip below the picture, outside every control
+    {Window::Intro, 5947.5f, 4747.5f},  // ENTER (5040, 4560, 1815 x 375)
+    {Window::Idle, 547.5f, 727.5f},     // Start (120, 600, 855 x 255)
+    {Window::Idle, 547.5f, 1087.5f},    // Stop (120, 960, 855 x 255)
+    {Window::Idle, 307.5f, 307.5f},     // the dash (120, 120, 375 x 375)
+    {Window::Idle, 2767.5f, 307.5f},    // the x (2640, 120, 255 x 375)
+    {Window::Idle, 1507.5f, 307.5f},    // the title strip (840, 120, 1335 x 375)
+};
+constexpr const Aim& AimAt(Spot spot) { return kAims[static_cast<int>(spot)]; }
 
 struct Line {
     std::string bytes;  // as the room received them
@@ -72,14 +92,6 @@ public:
     // The program has ended.
     virtual bool Ended() = 0;
 };
-
-// Which window a spot lies on, and its control there.
-struct SpotControl {
-    Window window;
-    platform::ControlId id;
-    platform::ControlLayout control;
-};
-SpotControl ControlOf(Spot spot);
 
 std::unique_ptr<Desk> MakeDesk();
 

@@ -29,12 +29,12 @@ public:
         m_desk.Run([&] { m_program.Start(); });
     }
     void Click(Spot spot, nanoseconds after) override {
-        const auto [form, control] = Where(spot);
-        m_desk.Click(form, control, after);
+        const Aim& at = AimAt(spot);
+        m_desk.ClickAt(Form(at.window), at.x, at.y, after);
     }
     void Press(Spot spot, nanoseconds after) override {
-        const auto [form, control] = Where(spot);
-        m_desk.MouseDown(form, control, platform::MouseButton::Left, after);
+        const Aim& at = AimAt(spot);
+        m_desk.Press(Form(at.window), at.x, at.y, platform::MouseButton::Left, after);
     }
     void MoveBy(int dx, int dy, nanoseconds after) override {
         m_desk.MoveBy(platform::PixelsToTwips(dx), platform::PixelsToTwips(dy), after);
@@ -88,11 +88,6 @@ private:
         const auto forms = m_desk.Forms();
         const auto index = static_cast<std::size_t>(window == Window::Intro ? 0 : 1);
         return index < forms.size() ? forms[index] : platform::kNoWindow;
-    }
-
-    std::pair<WindowId, platform::ControlId> Where(Spot spot) const {
-        const SpotControl at = ControlOf(spot);
-        return {Form(at.window), at.id};
     }
 
     SimDesktop m_desk;

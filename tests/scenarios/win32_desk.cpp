@@ -318,12 +318,10 @@ private:
 
     // The middle of a spot, as the window stands now.
     void PointAt(Spot spot) {
-        const SpotControl at = ControlOf(spot);
-        const auto& c = at.control;
+        const Aim& at = AimAt(spot);
         RECT rect{};
         ::GetWindowRect(ToHwnd(Form(at.window)), &rect);
-        MoveTo(rect.left + platform::TwipsToPixels(c.left + c.width / 2),
-               rect.top + platform::TwipsToPixels(c.top + c.height / 2));
+        MoveTo(rect.left + platform::TwipsToPixels(at.x), rect.top + platform::TwipsToPixels(at.y));
     }
 
     static void MoveTo(int x, int y) {
