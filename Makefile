@@ -28,10 +28,8 @@ native:
 
 win:
 	@scripts/install-deps.sh win
-	@cmake -S . -B $(WIN_X86) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN_X86) -j$(JOBS)
-	@cmake -S . -B $(WIN_X64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN_X64) -j$(JOBS)
+	@JOBS=$(JOBS) scripts/win-build.sh x86
+	@JOBS=$(JOBS) scripts/win-build.sh x64
 
 # Unit tests on the simulated desktop, under AddressSanitizer and UBSan.
 unit: native
