@@ -25,6 +25,7 @@ Lines Bytes(const std::vector<Line>& lines) {
 void HandOver(Desk& desk) {
     desk.Start();
     ASSERT_TRUE(desk.RunUntil([&] { return desk.Seen(Window::Intro); }, 30s));
+    desk.RunUntil([&] { return desk.Now() - desk.Path(Window::Intro).back().time >= 300ms; }, 5s);
     desk.Click(Spot::Picture);
     ASSERT_TRUE(desk.RunUntil([&] { return desk.EnterShown(); }, 10s));
     desk.Click(Spot::Enter);
@@ -56,10 +57,14 @@ TEST(Shipped, NeverRunsADllPlantedBesideIt) {
     ASSERT_TRUE(::CopyFileW(Beside(L"..\\..\\app\\Korvo Idle v2 by qel.exe").c_str(), program.c_str(), FALSE));
     ASSERT_TRUE(::CopyFileW(Beside(L"..\\..\\tools\\minimal.exe").c_str(), (folder + L"minimal.exe").c_str(), FALSE));
     ASSERT_TRUE(::CopyFileW(Beside(L"..\\..\\tools\\planted.dll").c_str(), (folder + L"uxtheme.dll").c_str(), FALSE));
-    wchar_t overrides[256] = {};
-    ::GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 256);
-    ::SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(overrides) + L";uxtheme=n,b").c_str());
-
+    // Native first for both programs, by their names, as Wine's per-program
+    // settings allow; taken back at the end.
+    const wchar_t* kApps[] = {L"minimal.exe", L"Korvo Idle v2 by qel.exe"};
+    for (const wchar_t* app : kApps) {
+        const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + app + L"\\DllOverrides";
+        const wchar_t kNativeFirst[] = L"native,builtin";
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"uxtheme", REG_SZ, kNativeFirst, sizeof kNativeFirst);
+    }
     // Beside a program that leaves the search alone, it runs: else this
     // would prove nothing.
     std::wstring command = L"\"" + folder + L"minimal.exe\"";
@@ -83,7 +88,8 @@ TEST(Shipped, NeverRunsADllPlantedBesideIt) {
     Farewell(*desk);
     EXPECT_FALSE(Exists(ran));
     ::SetEnvironmentVariableW(L"KORVO_PROGRAM", nullptr);
-    ::SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides);
+    for (const wchar_t* app : kApps)
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Wine\\AppDefaults\\") + app).c_str());
 }
 
 // Jumps past 32,767 twips (2,184 pixels) occur, none lies past the screen
