@@ -848,8 +848,19 @@ bool SimDesktop::Deliver(WindowId target, std::chrono::milliseconds timeout) {
 
 bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono::milliseconds timeout) {
     SentMessage message{m_now, target, kWmSetText, 0, Utf8ToWindows1252(utf8), false};
-    message.delivered = Deliver(target, timeout);
-    if (message.delivered) m_windows.at(target).text = message.bytes;
+    const auto it = m_windows.find(target);
+    if (it != m_windows.end() && it->second.hangOnText > nanoseconds{} && it->second.hungUntil <= m_now) {
+        // Handled at once, and the handler blocks before it returns.
+        Node& node = it->second;
+        node.text = message.bytes;
+        node.hungUntil = m_now + m_costs.send + node.hangOnText;
+        node.hangOnText = {};
+        message.arrived = true;
+        message.delivered = Deliver(target, timeout);
+    } else {
+        message.delivered = message.arrived = Deliver(target, timeout);
+        if (message.delivered) m_windows.at(target).text = message.bytes;
+    }
     const bool delivered = message.delivered;
     if (m_recording) m_messages.push_back(std::move(message));
     return delivered;
@@ -858,6 +869,7 @@ bool SimDesktop::SendSetText(WindowId target, std::string_view utf8, std::chrono
 bool SimDesktop::SendChar(WindowId target, unsigned code, std::chrono::milliseconds timeout) {
     SentMessage message{m_now, target, kWmChar, code, {}, false};
     message.delivered = Deliver(target, timeout);
+    message.arrived = message.delivered;
     if (message.delivered && code == '\r') {
         // The stand-in client sends the entry line on Enter and clears it.
         Node& node = m_windows.at(target);

@@ -71,7 +71,8 @@ struct SentMessage {
     unsigned message = 0;
     std::uintptr_t wParam = 0;  // a WM_SYSCOMMAND's lParam is in its Call
     std::string bytes;  // WM_SETTEXT: the text exactly as handed over
-    bool delivered = false;
+    bool delivered = false;  // answered within the timeout
+    bool arrived = false;    // handled, perhaps after the sender gave up
 };
 
 // A line a foreign window sent on Enter: its text when WM_CHAR 13 arrived.
@@ -147,6 +148,9 @@ public:
     void DestroyWindow(WindowId window);  // and its children
     // The window stops answering until `until` (virtual time).
     void HangUntil(WindowId window, nanoseconds until);
+    // The window handles the next WM_SETTEXT it gets, then stops answering
+    // for this long, as a client blocked in its handler does.
+    void HangOnNextText(WindowId window, nanoseconds time) { NodeOf(window).hangOnText = time; }
     std::string WindowText(WindowId window) const;
     void SetWindowText(WindowId window, std::string bytes);
     // Observation switch for very long runs.
@@ -283,6 +287,7 @@ private:
         std::string text;  // foreign windows: bytes as set
         std::vector<WindowId> children;
         nanoseconds hungUntil{};
+        nanoseconds hangOnText{};
         bool broken = false;
         bool freed = false;  // a form: DestroyForm has freed what it held
         std::optional<FormState> form;

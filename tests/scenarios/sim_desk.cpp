@@ -1,12 +1,13 @@
 // The shared scenarios' desktop on the simulated desktop, with a chat
 // client beside the program.
 #include <algorithm>
+#include <map>
+#include <sstream>
 
 #include "forms/Program.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/scenarios/backend.h"
 #include "tests/scenarios/desk.h"
-#include "tests/unit/support.h"
 
 namespace scenarios {
 
@@ -17,15 +18,34 @@ using platform::sim::SimDesktop;
 using namespace std::chrono_literals;
 
 
+// The documents' kinds, as the stand-in client names them: the four child
+// classes that make a chat room, and which one each kind lacks.
+struct DocKind {
+    const char* name;
+    bool entry, richcntl, listbox, icon, statics;
+};
+constexpr DocKind kKinds[] = {
+    {"room", true, true, true, true, true},       {"single", false, true, true, true, true},
+    {"no-richcntl", false, false, true, true, true}, {"no-listbox", true, true, false, true, true},
+    {"no-icon", true, true, true, false, true},    {"no-static", true, true, true, true, false},
+};
+
 class SimDesk final : public Desk {
 public:
     SimDesk() : m_program(m_desk) {
         m_desk.SetEventSink(&m_program);
-        m_desk.SetBoxReadingTime(std::nullopt);  // the scenario presses OK
-        m_client = testing_support::ChatClient::Install(m_desk);
+        // The scenario presses OK on the boxes it waits for; the box loop
+        // runs inside the program, so the others are read and answered.
+        m_desk.SetBoxReadingTime(5s);
     }
 
-    void Start() override {
+    Kind What() override { return Kind::Simulated; }
+    void Start(const Client& client) override {
+        if (client.running) Install(client);
+        for (int i = 1; i <= client.strays; ++i) {
+            m_strays.push_back(m_desk.AddForeignWindow(0, "RICHCNTL"));
+            m_names[m_strays.back()] = "Stray" + std::to_string(i);
+        }
         m_desk.Run([&] { m_program.Start(); });
     }
     void Click(Spot spot, nanoseconds after) override {
@@ -41,6 +61,32 @@ public:
     }
     void Release(nanoseconds after) override { m_desk.Release(platform::MouseButton::Left, after); }
     void PressOk(nanoseconds after) override { m_desk.PressOk(after); }
+    void RequestClose(Window window, nanoseconds after) override { m_desk.RequestClose(Form(window), after); }
+    void Restore(Window window) override { m_desk.RestoreFromTaskbar(Form(window)); }
+
+    void CloseRoom() override {
+        const auto room = std::find_if(m_docs.begin(), m_docs.end(), [](const Doc& d) { return d.entry; });
+        if (room == m_docs.end()) return;
+        m_desk.DestroyWindow(room->window);
+        m_docs.erase(room);
+    }
+    void OpenRoom() override { AddDoc(kKinds[0]); }
+    void HangOnNextText(nanoseconds time) override {
+        for (const Doc& doc : m_docs)
+            if (doc.entry) m_desk.HangOnNextText(doc.entry, time);
+    }
+    void EndClient() override {
+        if (m_frame) m_desk.DestroyWindow(m_frame);
+        for (WindowId stray : m_strays) m_desk.DestroyWindow(stray);
+        m_strays.clear();
+        m_frame = platform::kNoWindow;
+        m_docs.clear();
+    }
+    void StartClient() override {
+        EndClient();
+        Install(Client{});
+    }
+
     void RunFor(nanoseconds time) override { m_desk.RunFor(time); }
     bool RunUntil(const std::function<bool()>& done, nanoseconds deadline) override {
         const nanoseconds end = m_desk.Now() + deadline;
@@ -55,7 +101,13 @@ public:
 
     std::vector<Line> Room() override {
         std::vector<Line> lines;
-        for (const auto& line : m_desk.EnteredLines()) lines.push_back({line.bytes, line.time});
+        for (const auto& line : m_desk.EnteredLines()) lines.push_back({line.bytes, line.time, m_names[line.window]});
+        return lines;
+    }
+    std::vector<Line> Typed() override {
+        std::vector<Line> lines;
+        for (const auto& m : m_desk.Messages())
+            if (m.message == platform::sim::kWmSetText && m.arrived) lines.push_back({m.bytes, m.time, m_names[m.target]});
         return lines;
     }
     std::string Caption() override { return m_desk.Form(Form(Window::Idle)).caption; }
@@ -70,18 +122,77 @@ public:
         if (form == platform::kNoWindow || !m_desk.Form(form).firstShown) return std::nullopt;
         return m_desk.Form(form).firstShown->time;
     }
-    std::pair<int, int> Origin(Window window) override {
+    Frame Where(Window window) override {
         const auto& state = m_desk.Form(Form(window));
-        return {int(state.left / platform::kTwipsPerPixel), int(state.top / platform::kTwipsPerPixel)};
+        return {Px(state.left), Px(state.top), Px(state.width), Px(state.height), state.topmost};
+    }
+    // Every move the program made, as the window system placed it.
+    std::vector<Place> Path(Window window) override {
+        const WindowId form = Form(window);
+        std::vector<Place> path;
+        std::optional<int> left, top;
+        for (const auto& call : m_desk.Calls()) {
+            if (call.window != form || (call.op != "SetLeft" && call.op != "SetTop")) continue;
+            (call.op == "SetLeft" ? left : top) = Px(static_cast<float>(call.value));
+            if (left && top && (path.empty() || path.back().left != *left || path.back().top != *top))
+                path.push_back({call.time, *left, *top});
+        }
+        return path;
+    }
+    std::pair<int, int> Screen() override { return {Px(m_desk.ScreenWidth()), Px(m_desk.ScreenHeight())}; }
+    bool EnterShown() override {
+        const WindowId form = Form(Window::Intro);
+        if (form == platform::kNoWindow) return false;
+        const auto& controls = m_desk.Form(form).layout.controls;
+        for (std::size_t i = 0; i < controls.size(); ++i)
+            if (controls[i].kind == platform::ControlKind::Button) return m_desk.ControlVisible(form, static_cast<int>(i));
+        return false;
     }
     std::vector<Box> Boxes() override {
         std::vector<Box> boxes;
         for (const auto& box : m_desk.MessageBoxes()) boxes.push_back({box.text, box.time, box.closed});
         return boxes;
     }
-    bool Ended() override { return m_desk.Ended(); }
+    // The program's end is its ExitProcess(0).
+    std::optional<int> ExitCode() override { return m_desk.Ended() ? std::optional<int>(0) : std::nullopt; }
 
 private:
+    struct Doc {
+        WindowId window, entry;
+    };
+
+    static int Px(float twips) { return platform::TwipsToPixels(twips); }
+
+    void Install(const Client& client) {
+        m_frame = m_desk.AddForeignWindow(0, "AOL Frame25", "Chat client");
+        m_mdi = m_desk.AddForeignWindow(m_frame, "MDIClient");
+        m_rooms = m_decoys = 0;
+        std::stringstream layout(client.layout);
+        for (std::string name; std::getline(layout, name, ',');) {
+            for (const DocKind& kind : kKinds)
+                if (name == kind.name) AddDoc(kind);
+        }
+        for (const Doc& doc : m_docs) {
+            if (doc.entry && !client.typed.empty()) {
+                m_desk.SetWindowText(doc.entry, client.typed);
+                break;
+            }
+        }
+    }
+
+    void AddDoc(const DocKind& kind) {
+        const bool room = std::string(kind.name) == "room" || std::string(kind.name) == "single";
+        const std::string name = room ? "Room" + std::to_string(++m_rooms) : "Decoy" + std::to_string(++m_decoys);
+        const WindowId doc = m_desk.AddForeignWindow(m_mdi, "AOL Child", name);
+        WindowId entry = platform::kNoWindow;
+        if (kind.richcntl) m_names[m_desk.AddForeignWindow(doc, "RICHCNTL")] = name;
+        if (kind.entry) m_names[entry = m_desk.AddForeignWindow(doc, "RICHCNTL")] = name;
+        if (kind.listbox) m_desk.AddForeignWindow(doc, "_AOL_Listbox");
+        if (kind.icon) m_desk.AddForeignWindow(doc, "_AOL_Icon");
+        if (kind.statics) m_desk.AddForeignWindow(doc, "_AOL_Static");
+        m_docs.push_back({doc, entry});
+    }
+
     // The form of a window, 0 while it does not exist; forms are created in
     // this order.
     WindowId Form(Window window) const {
@@ -92,7 +203,11 @@ private:
 
     SimDesktop m_desk;
     forms::Program m_program;
-    testing_support::ChatClient m_client;
+    WindowId m_frame = platform::kNoWindow, m_mdi = platform::kNoWindow;
+    std::vector<Doc> m_docs;
+    std::vector<WindowId> m_strays;
+    std::map<WindowId, std::string> m_names;
+    int m_rooms = 0, m_decoys = 0;
 };
 
 class SimBackend final : public Backend {
