@@ -289,20 +289,23 @@ screenshot() {
   import -window root "$f" 2>/dev/null && printf '%s\n' "$f"
 }
 
-# pixel FILE X Y: the colour there, e.g. "srgb(255,0,0)".
-pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info: 2>/dev/null; }
-
 # NOTE: only XTEST input reaches Wine (xdotool without --window).
 click() { xdotool mousemove -- "$1" "$2" click "${3:-1}"; }
-double_click() { xdotool mousemove -- "$1" "$2" click --repeat 2 "${3:-1}"; }
-key() { xdotool key "$@"; }
 
-# drag X Y DX DY [BUTTON]: press, move, release with the pauses the window
-# manager needs to see the button held; poll the window's rect afterwards.
+# drag X Y DX DY BUTTON CMD [ARG...]: presses BUTTON at X Y and moves the
+# pointer by DX DY until CMD holds (the window followed it), then releases.
+# Fails when CMD never holds; the button is released all the same.
 drag() {
-  xdotool mousemove -- "$1" "$2" mousedown "${5:-1}" sleep 0.2 \
-          mousemove -- $(( $1 + $3 )) $(( $2 + $4 )) sleep 0.1 mouseup "${5:-1}"
+  local x=$1 y=$2 dx=$3 dy=$4 button=$5 status=0
+  shift 5
+  xdotool mousemove -- "$x" "$y" mousedown "$button"
+  wait_until 5000 _drag_to $((x + dx)) $((y + dy)) "$@" || status=1
+  xdotool mouseup "$button"
+  return $status
 }
+# The move may begin after the press: a pointer that already stands at the
+# target gives it no motion, so each step comes from a pixel away.
+_drag_to() { xdotool mousemove -- $(($1 - 1)) "$2" mousemove -- "$1" "$2"; shift 2; "$@"; }
 
 # ---- programs -----------------------------------------------------------------
 
@@ -419,55 +422,8 @@ win_origin() { local r; r=$(probe rect "$1") || return 1; printf '%s\n' "${r% * 
 # win_visible NAME: a visible top-level window of that exact title (or class).
 win_visible() { probe info "$1" 2>/dev/null | grep -q $'\tvis=1\t'; }
 
-# wait_win NAME DEADLINE_MS / wait_win_gone NAME DEADLINE_MS
-wait_win() { wait_until "$2" win_visible "$1"; }
-wait_win_gone() { wait_until "$2" negate win_visible "$1"; }
 # negate CMD [ARG...]: for wait_until and check, which take a command.
 negate() { ! "$@"; }
-_e2e_not() { ! "$@"; }   # the same, under the name some tests use
-
-# log_clock_past MS: the stand-in log's clock (winprobe's) has passed MS.
-log_clock_past() { local c; c=$(probe clock) && (( ${c%.*} >= $1 )); }
-
-# win_answers NAME MS: the window's thread handles a message within MS.
-win_answers() { [[ $(probe probe "$1" "$2") == ok* ]]; }
-
-# msgbox_text TITLE: the text of a visible message box with that title.
-msgbox_text() { probe find-msgbox "$1"; }
-
-# ---- the stand-in chat client ----------------------------------------------------
-
-STANDIN_LOG=
-STANDIN_CTL=
-
-# standin_start [OPTION...]: starts standin.exe with a fresh log and control
-# file in the run directory (stopping a stand-in still running) and waits
-# until it has built its windows. Options as in tools/README.md (--decoys N,
-# --single-richcntl, --no-room, --layout LIST, --typed TEXT,
-# --hang-on-settext S, --geometry X,Y,W,H).
-standin_start() {
-  local exe=$E2E_STANDIN mark
-  e2e_require "$exe" || return 1
-  standin_stop
-  STANDIN_LOG=$E2E_RUN/standin.log
-  STANDIN_CTL=$E2E_RUN/standin.ctl
-  # Each stand-in logs afresh (mark 0 is its start); earlier logs are kept
-  # for the post-mortem as standin.1.log, standin.2.log, ...
-  if [[ -s $STANDIN_LOG ]]; then
-    local n=1
-    while [[ -e $E2E_RUN/standin.$n.log ]]; do n=$((n + 1)); done
-    mv "$STANDIN_LOG" "$E2E_RUN/standin.$n.log"
-  fi
-  : >"$STANDIN_CTL"
-  : >"$STANDIN_LOG"
-  mark=0
-  e2e_start standin "$exe" --log "$(winpath "$STANDIN_LOG")" \
-    --control "$(winpath "$STANDIN_CTL")" "$@"
-  wait_until 30000 _standin_up_or_gone "$mark"
-  standin_has "$mark" ready && return 0
-  e2e_note "the stand-in did not start: $(tr '\n' ' ' < "$E2E_RUN/standin.out")"
-  return 1
-}
 _standin_up_or_gone() { standin_has "$1" ready || ! e2e_running standin; }
 
 # standin_stop: asks the stand-in to quit and waits for it; kills it if needed.
@@ -476,18 +432,6 @@ standin_stop() {
   printf 'quit\n' >>"$STANDIN_CTL"
   e2e_wait_exit standin 10000 || e2e_stop standin
 }
-
-# standin_cmd COMMAND: runs a control command and waits until it is done.
-#   close-room [DOC] | open-room [KIND] | type TEXT | arm-hang S | hang S
-standin_cmd() {
-  local mark; mark=$(standin_mark)
-  printf '%s\n' "$*" >>"$STANDIN_CTL"
-  wait_until "${STANDIN_CMD_DEADLINE:-10000}" standin_has "$mark" "done"
-}
-
-# standin_send COMMAND: hands a command over without waiting for it (for
-# "hang S", whose "done" comes only after the hang).
-standin_send() { printf '%s\n' "$*" >>"$STANDIN_CTL"; }
 
 # standin_mark: the current length of the stand-in log; pass it to the
 # functions below to look only at what was logged after it.
@@ -514,14 +458,6 @@ standin_hex() { standin_events "$@" | cut -f5; }
 
 # standin_wait MARK DEADLINE_MS EVENT [DOC [DETAIL]]
 standin_wait() { local m=$1 t=$2; shift 2; wait_until "$t" standin_has "$m" "$@"; }
-
-# standin_doc_hwnd DOC / standin_entry_hwnd DOC: handles of a document window
-# and of its entry line ("0x0" when it has none), as logged when it opened.
-standin_doc_hwnd() { standin_events 0 doc-open "$1" | tail -n 1 | cut -f5; }
-standin_entry_hwnd() { standin_events 0 doc-open "$1" | tail -n 1 | cut -f6; }
-
-# standin_order: the document names in child order, as last logged.
-standin_order() { awk -F'\t' '$2 == "order" { o = $6 } END { print o }' "$STANDIN_LOG"; }
 
 # ---- GoogleTest programs run by ctest under Wine ------------------------------
 

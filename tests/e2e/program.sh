@@ -12,24 +12,23 @@ session_start || session_abort
 
 rect_of() { local r; r=$(probe rect "$LOAD_CAPTION") && echo "$r"; }
 moved_to() { [[ "$(rect_of)" == "$1" ]]; }
-drag_with() { # BUTTON DX DY
-  local x y; read -r x y < <(spot title)
-  drag "$x" "$y" "$2" "$3" "$1"
+# drag_by BUTTON DX DY: a drag on the title strip moves the window with the
+# pointer, and the window stays there once the button is up.
+drag_by() {
+  local L T R B x y to
+  read -r L T R B < <(rect_of)
+  read -r x y < <(spot title)
+  to="$((L + $2)) $((T + $3)) $((R + $2)) $((B + $3))"
+  drag "$x" "$y" "$2" "$3" "$1" moved_to "$to" && moved_to "$to"
 }
 
 standin_start || session_abort "the stand-in starts"
 e2e_start korvo "$EXE"
 intro_click_through || session_abort "the intro window takes the clicks"
 form_settled "$LOAD_CAPTION" 30000 || session_abort "the idle window appears"
-read -r L T R B < <(rect_of)
-drag_with 1 60 40
-check "a left-button drag on the title strip moves the window with the mouse" \
-  wait_until 5000 moved_to "$((L + 60)) $((T + 40)) $((R + 60)) $((B + 40))"
-read -r L T R B < <(rect_of)
-drag_with 3 -50 30
-check "a right-button drag moves it as well" \
-  wait_until 5000 moved_to "$((L - 50)) $((T + 30)) $((R - 50)) $((B + 30))"
-read -r L T R B < <(rect_of)
+check "a left-button drag on the title strip moves the window with the mouse" drag_by 1 60 40
+check "a right-button drag moves it as well" drag_by 3 -50 30
+read -r L T < <(win_origin "$LOAD_CAPTION")
 click_spot exit
 check "the farewell ends the process, after the drags" e2e_wait_exit korvo 30000
 standin_stop

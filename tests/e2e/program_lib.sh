@@ -11,11 +11,9 @@ LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a
 BRAND="${PREFIX}<b>K</b>oarvo <b>I</b>dle v² by <b>q</b>el"
 ON_LINE="$BRAND [<b>o</b>n]"
 OFF_LINE="$BRAND [<b>o</b>ff]"
-minute_line() { printf '%s [%s <b>M</b>in(s)]' "$BRAND" "$1"; }
 ALREADY_ON="ERROR.   Koarvo idle is already activated."
 ALREADY_OFF="ERROR.   Koarvo idle is already deactivated."
 LOAD_CAPTION="0 Min(s)            [qel]"
-tick_caption() { printf '%s Min(s)                [qel]' "$1"; }
 
 # form_info TITLE: the `probe list` line of the visible form with that title.
 form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
