@@ -422,8 +422,46 @@ win_origin() { local r; r=$(probe rect "$1") || return 1; printf '%s\n' "${r% * 
 # win_visible NAME: a visible top-level window of that exact title (or class).
 win_visible() { probe info "$1" 2>/dev/null | grep -q $'\tvis=1\t'; }
 
-# negate CMD [ARG...]: for wait_until and check, which take a command.
-negate() { ! "$@"; }
+
+# log_clock_past MS: the stand-in log's clock (winprobe's) has passed MS.
+log_clock_past() { local c; c=$(probe clock) && (( ${c%.*} >= $1 )); }
+
+# win_answers NAME MS: the window's thread handles a message within MS.
+win_answers() { [[ $(probe probe "$1" "$2") == ok* ]]; }
+
+# ---- the stand-in chat client ----------------------------------------------------
+
+STANDIN_LOG=
+STANDIN_CTL=
+
+# standin_start [OPTION...]: starts standin.exe with a fresh log and control
+# file in the run directory (stopping a stand-in still running) and waits
+# until it has built its windows. Options as in tools/README.md (--decoys N,
+# --single-richcntl, --no-room, --layout LIST, --typed TEXT,
+# --hang-on-settext S, --geometry X,Y,W,H).
+standin_start() {
+  local exe=$E2E_STANDIN mark
+  e2e_require "$exe" || return 1
+  standin_stop
+  STANDIN_LOG=$E2E_RUN/standin.log
+  STANDIN_CTL=$E2E_RUN/standin.ctl
+  # Each stand-in logs afresh (mark 0 is its start); earlier logs are kept
+  # for the post-mortem as standin.1.log, standin.2.log, ...
+  if [[ -s $STANDIN_LOG ]]; then
+    local n=1
+    while [[ -e $E2E_RUN/standin.$n.log ]]; do n=$((n + 1)); done
+    mv "$STANDIN_LOG" "$E2E_RUN/standin.$n.log"
+  fi
+  : >"$STANDIN_CTL"
+  : >"$STANDIN_LOG"
+  mark=0
+  e2e_start standin "$exe" --log "$(winpath "$STANDIN_LOG")" \
+    --control "$(winpath "$STANDIN_CTL")" "$@"
+  wait_until 30000 _standin_up_or_gone "$mark"
+  standin_has "$mark" ready && return 0
+  e2e_note "the stand-in did not start: $(tr '\n' ' ' < "$E2E_RUN/standin.out")"
+  return 1
+}
 _standin_up_or_gone() { standin_has "$1" ready || ! e2e_running standin; }
 
 # standin_stop: asks the stand-in to quit and waits for it; kills it if needed.
