@@ -45,7 +45,7 @@ unit32:
 SESSIONS ?= 100000
 soak: native
 	@start=$$(date +%s%N); \
-	RC_PARAMS="max_success=$(SESSIONS) max_size=40 $(RC_PARAMS)" $(NATIVE)/tests/unit/unit_tests \
+	RC_PARAMS="max_success=$(SESSIONS) max_size=80 $(RC_PARAMS)" $(NATIVE)/tests/unit/unit_tests \
 	  --gtest_filter='ModelBased.*' | grep -E 'sessions|passed|Falsifiable|RC_PARAMS|FAILED|^[a-z]'; \
 	status=$${PIPESTATUS[0]}; echo "# $$((($$(date +%s%N) - start) / 1000000)) ms"; exit $$status
 

@@ -724,6 +724,7 @@ void SimDesktop::SetLeft(WindowId form, float twips) {
     FormState& state = *FormNode(form).form;
     Record("SetLeft", form, twips);
     state.left = Place(twips, state.left);
+    Moved(state);
     Spend(m_costs.move);
 }
 
@@ -731,7 +732,12 @@ void SimDesktop::SetTop(WindowId form, float twips) {
     FormState& state = *FormNode(form).form;
     Record("SetTop", form, twips);
     state.top = Place(twips, state.top);
+    Moved(state);
     Spend(m_costs.move);
+}
+
+void SimDesktop::Moved(FormState& form) {
+    if (m_recording) form.places.emplace_back(form.left, form.top);
 }
 
 void SimDesktop::Minimize(WindowId form) {
@@ -887,12 +893,14 @@ void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t 
         if (input->kind == InputKind::Key && input->key == Key::Escape) {
             state.left = startLeft;
             state.top = startTop;
+            Moved(state);
             Spend(m_costs.move);
             break;
         }
         if (input->kind == InputKind::Move) {
             state.left = Place(startLeft + (input->at.x - grabbed.x), state.left);
             state.top = Place(startTop + (input->at.y - grabbed.y), state.top);
+            Moved(state);
             Spend(m_costs.move);
             continue;
         }
@@ -916,6 +924,7 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     if ((flags & kSwpNoMove) == 0) {
         state.left = Place(PixelsToTwips(x), state.left);
         state.top = Place(PixelsToTwips(y), state.top);
+        Moved(state);
         Spend(m_costs.move);
     }
     if ((flags & kSwpNoSize) == 0) {

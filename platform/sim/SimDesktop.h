@@ -116,6 +116,7 @@ struct FormState {
     bool topmost = false;
     bool destroyed = false;  // its last state stays readable here
     std::optional<Sighting> firstShown;
+    std::vector<std::pair<float, float>> places;  // every place it was moved to, in order
 };
 
 // What the program holds of the window system's objects.
@@ -324,6 +325,7 @@ private:
     const ControlLayout& LayoutOf(WindowId form, ControlId control) const;
     std::vector<WindowId>& SiblingsOf(WindowId parent);
     float Place(float requested, float current) const;
+    void Moved(FormState& form);
     void Record(std::string op, WindowId window, double value = 0);
     // Reaches `until` or hangs up to `timeout`; true when the target answered.
     bool Deliver(WindowId target, std::chrono::milliseconds timeout);
