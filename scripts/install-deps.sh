@@ -8,8 +8,7 @@
 #   lint      cppcheck and clang-tidy
 #   pictures  the check of the pictures' layout
 #   win       the two Windows cross builds
-#   release   the checks of the executables and the release zip (perl: the
-#             TAP tally)
+#   release   the checks of the executables and the release zip
 #   e2e       Wine, Xvfb, the window manager and the X tools
 # --dry-run: lists every package the sets need, each marked "ok" or
 # "missing", and installs nothing.
@@ -24,9 +23,9 @@ declare -A sets=(
   [pictures]="python3 python3-pil"
   [win]="cmake make googletest g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
          g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64"
-  [release]="binutils pev zip unzip python3 perl"
+  [release]="binutils pev zip unzip python3"
   [e2e]="binutils wine wine64 xvfb xauth xdotool x11-utils openbox imagemagick
-         fonts-liberation fonts-dejavu-core python3 perl locales"
+         fonts-liberation fonts-dejavu-core locales"
 )
 order=(unit unit32 memcheck lint pictures win release e2e)
 

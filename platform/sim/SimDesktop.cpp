@@ -167,21 +167,27 @@ std::vector<WindowId> SimDesktop::Forms() const {
     return forms;
 }
 
-Live SimDesktop::LiveObjects() const {
-    Live live;
-    for (const auto& [id, node] : m_windows) {
-        if (!node.form || node.form->destroyed) continue;
-        const FormLayout& layout = node.form->layout;
-        live.windows += 1;
-        live.drawingObjects += layout.pictureId != 0;
-        for (std::size_t i = 0; i < layout.controls.size(); ++i) {
-            const ControlLayout& c = layout.controls[i];
-            live.windows += c.kind == ControlKind::Button;
-            live.drawingObjects += c.kind == ControlKind::Button || c.kind == ControlKind::Label;
-            live.timers += c.kind == ControlKind::Timer && node.controls[i].timerEnabled && c.intervalMs > 0;
-        }
+// What a form holds of the window system's objects: its window and its push
+// buttons' windows, a font for each label and button and its picture, and
+// its running timers.
+Live SimDesktop::Held(const Node& node) {
+    Live held;
+    const FormLayout& layout = node.form->layout;
+    held.windows = 1;
+    held.drawingObjects = layout.pictureId != 0;
+    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+        const ControlLayout& c = layout.controls[i];
+        held.windows += c.kind == ControlKind::Button;
+        held.drawingObjects += c.kind == ControlKind::Button || c.kind == ControlKind::Label;
+        held.timers += c.kind == ControlKind::Timer && node.controls[i].timerEnabled && c.intervalMs > 0;
     }
-    return live;
+    return held;
+}
+
+void SimDesktop::Count(const Live& change, int sign) {
+    m_live.windows += sign * change.windows;
+    m_live.timers += sign * change.timers;
+    m_live.drawingObjects += sign * change.drawingObjects;
 }
 
 nanoseconds SimDesktop::NextTimerDue(WindowId form, ControlId timer) const {
@@ -547,7 +553,9 @@ float SimDesktop::Rnd() {
 
 void SimDesktop::End() {
     m_ended = true;
-    // The process exits: every window it had goes with it.
+    // The process exits: every window it had leaves the screen. What the
+    // program holds stays counted until its objects free it, so that a
+    // leak shows however the program ended.
     for (auto& [id, node] : m_windows) {
         if (node.form) node.form->destroyed = true;
     }
@@ -634,6 +642,7 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
         }
         node.controls.push_back(c);
     }
+    Count(Held(node), +1);
     Record("CreateForm", id);
     Spend(m_costs.create);
     return id;
@@ -663,6 +672,8 @@ bool SimDesktop::Visible(WindowId form) {
 void SimDesktop::DestroyForm(WindowId form) {
     const auto it = m_windows.find(form);
     if (it == m_windows.end() || !it->second.form) return;
+    // Freed once, also after the program's end took the window off the screen.
+    if (!std::exchange(it->second.freed, true)) Count(Held(it->second), -1);
     it->second.form->destroyed = true;
     it->second.form->visible = false;
     if (m_capture && m_capture->form == form) m_capture.reset();
@@ -795,6 +806,7 @@ void SimDesktop::SetTimerEnabled(WindowId form, ControlId timer, bool enabled) {
     if (layout.kind != ControlKind::Timer) throw RuntimeError("not a timer: " + layout.name);
     // Enabling restarts the interval, also of a running timer.
     if (enabled) state.timerDue = m_now + std::chrono::milliseconds(layout.intervalMs);
+    if (layout.intervalMs > 0 && enabled != state.timerEnabled) m_live.timers += enabled ? 1 : -1;
     state.timerEnabled = enabled;
     Spend(m_costs.write);
 }

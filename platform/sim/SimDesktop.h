@@ -227,7 +227,8 @@ public:
     // The mouse cursor over a point of a form's client area (twips).
     Cursor CursorAt(WindowId form, float x, float y) const;
     std::vector<WindowId> Forms() const;
-    Live LiveObjects() const;
+    // Counted as they are made and freed.
+    Live LiveObjects() const { return m_live; }
 
     // ---- Platform ----
     void SetEventSink(EventSink* sink) override { m_sink = sink; }
@@ -284,6 +285,7 @@ private:
         std::vector<WindowId> children;
         nanoseconds hungUntil{};
         bool broken = false;
+        bool freed = false;  // a form: DestroyForm has freed what it held
         std::optional<FormState> form;
         std::vector<ControlState> controls;
         ControlId pressed = -1;  // the label or button a left press captured
@@ -327,6 +329,8 @@ private:
     float Place(float requested, float current) const;
     void Moved(FormState& form);
     void Record(std::string op, WindowId window, double value = 0);
+    static Live Held(const Node& node);
+    void Count(const Live& change, int sign);
     // Reaches `until` or hangs up to `timeout`; true when the target answered.
     bool Deliver(WindowId target, std::chrono::milliseconds timeout);
 
@@ -379,6 +383,7 @@ private:
     Point m_pointer;
     std::optional<Target> m_capture;
     WindowId m_active = kNoWindow;
+    Live m_live;
     int m_systemLoops = 0;  // boxes and move loops running: the program's pumps leave input to them
     long long m_pumps = 0;
     std::vector<std::size_t> m_openBoxes;  // indexes into m_boxes, innermost last

@@ -5,7 +5,8 @@
 # Usage: identity.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 
-EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
+# The one executable the build made, whatever it is named.
+EXE=$(find "$E2E_BUILD/app" -maxdepth 1 -name '*.exe' | head -n 1)
 e2e_require "$EXE" "$E2E_TOOLS/exeinfo.exe" || session_abort "the program and the tools are built"
 session_start || session_abort
 

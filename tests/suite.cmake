@@ -1,0 +1,61 @@
+# Everything `make test` runs, registered with the native build's ctest, so
+# that one ctest run gives one summary: the unit tests (tests/unit, label
+# "unit"), the same as 32-bit x86 code, under Valgrind, the lint, the
+# pictures, the release checks and the end-to-end suite on each Windows
+# build. The builds they need are fixtures, made once before them. A test
+# that cannot run on this machine exits 77, which ctest counts as skipped.
+set(KORVO_ROOT ${CMAKE_SOURCE_DIR})
+
+# korvo_test(NAME LABEL TIMEOUT COMMAND...): a test run from the source tree.
+function(korvo_test name label timeout)
+  add_test(NAME ${name} COMMAND ${ARGN} WORKING_DIRECTORY ${KORVO_ROOT})
+  set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${timeout} SKIP_RETURN_CODE 77)
+endfunction()
+
+# The 32-bit Windows build, where Wine cannot run it, only as far as the
+# release checks read it.
+korvo_test(build.win-x64 build 1800 scripts/win-build.sh x64)
+korvo_test(build.win-x86 build 1800 scripts/win-build.sh x86 needed)
+set_tests_properties(build.win-x64 build.win-x86 PROPERTIES FIXTURES_SETUP win)
+korvo_test(build.unit32 build 1800 make -s unit32 UNIT32_ARGS=--build-only)
+set_tests_properties(build.unit32 PROPERTIES FIXTURES_SETUP unit32)
+
+korvo_test(unit32 unit32 900 ctest --test-dir build/unit-x86 -j2 --output-on-failure)
+set_tests_properties(unit32 PROPERTIES FIXTURES_REQUIRED unit32)
+korvo_test(memcheck memcheck 1800 make -s memcheck)
+korvo_test(lint lint 900 scripts/lint.sh ${CMAKE_BINARY_DIR})
+korvo_test(pictures pictures 300 /usr/bin/python3 resources/make_pictures.py --check)
+
+set(builds build/win-x86 build/win-x64)
+set(exes "build/win-x86/app/Korvo Idle v2 by qel.exe" "build/win-x64/app/Korvo Idle v2 by qel.exe")
+korvo_test(release.flags release 300 bash tests/release/flags.sh ${builds})
+korvo_test(release.pe_check release 300 bash tests/release/pe_check.sh ${exes})
+korvo_test(release.reproducible release 1800 bash tests/release/reproducible.sh ${builds})
+korvo_test(release.dist release 300 bash tests/release/dist.sh ${builds})
+set_tests_properties(release.flags release.pe_check release.reproducible release.dist
+  PROPERTIES FIXTURES_REQUIRED win)
+
+# The end-to-end scripts, on each build; one build's runs share its Wine
+# prefix, so they take turns. Where the 32-bit half of Wine runs, the chat
+# bridge and the hand-over run once more each way with the other build's
+# stand-in chat client (a user's real chat client is a 32-bit program).
+file(GLOB e2e_scripts RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
+list(FILTER e2e_scripts EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
+foreach(arch x64 x86)
+  foreach(script IN LISTS e2e_scripts)
+    string(REGEX REPLACE "\\.sh$" "" name ${script})
+    korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script})
+    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win RESOURCE_LOCK wine-${arch})
+  endforeach()
+endforeach()
+set(KORVO_CROSS_SCRIPTS chat_bridge.sh program.sh)
+foreach(pair "x64;x86" "x86;x64")
+  list(GET pair 0 arch)
+  list(GET pair 1 standin)
+  foreach(script IN LISTS KORVO_CROSS_SCRIPTS)
+    string(REGEX REPLACE "\\.sh$" "" name ${script})
+    korvo_test(e2e.${arch}-with-${standin}-standin.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script} ${standin})
+    set_tests_properties(e2e.${arch}-with-${standin}-standin.${name} PROPERTIES FIXTURES_REQUIRED win
+      RESOURCE_LOCK wine-${arch})
+  endforeach()
+endforeach()
