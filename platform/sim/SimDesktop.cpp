@@ -309,6 +309,13 @@ void SimDesktop::RequestClose(WindowId form, nanoseconds delay) {
     Arrive();
 }
 
+void SimDesktop::SendClose(WindowId form, nanoseconds delay) {
+    Input& close = Queue(InputKind::Close, delay);
+    close.form = form;
+    close.sent = true;
+    Arrive();
+}
+
 void SimDesktop::RestoreFromTaskbar(WindowId form, nanoseconds delay) {
     Queue(InputKind::Restore, delay).form = form;
     Arrive();
@@ -447,7 +454,7 @@ void SimDesktop::Handle(const Input& input) {
             if (input.box < m_boxes.size() && !m_boxes[input.box].closed) m_boxes[input.box].closed = m_now;
             return;
         case InputKind::Close:
-            if (m_windows.count(input.form) && !Form(input.form).destroyed)
+            if (m_windows.count(input.form) && !Form(input.form).destroyed && (input.sent || !Disabled(input.form)))
                 Dispatch(Event{input.form, 0, EventKind::Close, MouseButton::Left});
             return;
         case InputKind::Restore:

@@ -188,8 +188,12 @@ public:
     void KeyPress(Key key, nanoseconds delay = {});
     // The user presses OK (or Enter) on the box that is open then.
     void PressOk(nanoseconds delay = {}) { KeyPress(Key::Return, delay); }
-    // Alt+F4 or the taskbar's Close on a form.
+    // Alt+F4 or the taskbar's Close on a form; the window system drops it
+    // while a box keeps the form disabled.
     void RequestClose(WindowId form, nanoseconds delay = {});
+    // A WM_CLOSE sent straight to a form, as a task manager sends it: it
+    // reaches a disabled form too.
+    void SendClose(WindowId form, nanoseconds delay = {});
     // The form's taskbar button restores it.
     void RestoreFromTaskbar(WindowId form, nanoseconds delay = {});
 
@@ -312,6 +316,7 @@ private:
         Point aim;
         Point move;  // Move: by how much
         std::size_t box = 0;  // BoxAnswer: which box
+        bool sent = false;    // Close: sent straight to the form
         // Set when the input arrives (and, with Routing::WhenTaken, the
         // target again when it is taken).
         bool arrived = false;

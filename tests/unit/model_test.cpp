@@ -68,6 +68,8 @@ struct Input {
     std::size_t box = 0;  // BoxAnswer: which box
     Point move;           // Move: by how much
     bool screen = false;  // Press: at the screen point where the idle window will stand
+    bool sent = false;    // Close: sent straight to the window, not requested
+    bool toIntro = false;  // Close, Restore: to the intro window, before the idle window came
     bool arrived = false;
     Point at;  // where the pointer was when it arrived
     std::optional<Spot> target;  // where it goes, once routed
@@ -298,12 +300,14 @@ struct World {
             return;
         }
         if (in.kind == Kind::Restore) {
-            if (idle == Minimized) idle = Shown;
+            if (idle == Minimized && !in.toIntro) idle = Shown;
             return Spend(kCost.showHide);
         }
         if (ending) return;  // no handler runs under the runtime error's box
+        // The window system drops a close request to a window a box
+        // disables; a close message sent straight to it gets through.
         if (in.kind == Kind::Close) {
-            if (!leaving) Finish(Ending::Close);
+            if (!leaving && (in.sent || in.toIntro || disabling == 0)) Finish(Ending::Close);
             return;
         }
         // A press on the title strip drags; a left press and its release
@@ -478,7 +482,7 @@ struct World {
 
 // ---- What a session does ------------------------------------------------------------
 
-enum class Act { Click, Drag, Wait, Ok, Close, Restore, ClientCloses, ClientReopens, ClientHangs, Fail };
+enum class Act { Click, Drag, Wait, Ok, Close, SendClose, Restore, ClientCloses, ClientReopens, ClientHangs, Fail };
 
 // A chat client: documents before its room, each lacking one of the four
 // classes; a room with a single "RICHCNTL"; text the user has typed.
@@ -505,7 +509,7 @@ struct Step {
 
 std::ostream& operator<<(std::ostream& os, const Step& s) {
     const char* const acts[] = {"click",        "drag title",          "wait",          "press OK",
-                                "close request", "restore from taskbar", "chat client closes",
+                                "close request", "close message", "restore from taskbar", "chat client closes",
                                 "chat client reopens", "chat client hangs", "the next window operation fails"};
     os << acts[int(s.act)];
     if (s.act == Act::Click) os << " " << kSpotNames[int(s.spot)];
@@ -603,12 +607,16 @@ struct Session {
     }
     // A close request (Alt+F4) or a restore from the taskbar, to the window
     // that has a taskbar button once there is one.
-    void Request(Kind kind, nanoseconds delay) {
+    void Request(Kind kind, nanoseconds delay, bool sent = false) {
         const WindowId idle = FormNamed("Form2");
         const WindowId form = idle != platform::kNoWindow ? idle : FormNamed("Form1");
-        if (kind == Kind::Close) desk.RequestClose(form, delay);
-        else desk.RestoreFromTaskbar(form, delay);
-        model.Queue({desk.Now() + delay, kind});
+        if (kind == Kind::Restore) desk.RestoreFromTaskbar(form, delay);
+        else if (sent) desk.SendClose(form, delay);
+        else desk.RequestClose(form, delay);
+        Input in{desk.Now() + delay, kind};
+        in.sent = sent;
+        in.toIntro = idle == platform::kNoWindow;
+        model.Queue(in);
     }
     void Play(const Step& s) {
         nanoseconds at = s.at;
@@ -629,6 +637,7 @@ struct Session {
                 break;
             case Act::Ok: Key(at); break;
             case Act::Close: Request(Kind::Close, at); break;
+            case Act::SendClose: Request(Kind::Close, at, true); break;
             case Act::Restore: Request(Kind::Restore, at); break;
             case Act::ClientCloses:
             case Act::ClientReopens:
@@ -793,7 +802,7 @@ Step AnyStep(int position) {
     const std::size_t ending = position < 15 ? 0 : 1;
     Step s;
     s.act = Weighted<Act>({{40, Act::Click}, {10, Act::Drag}, {16, Act::Wait}, {10, Act::Ok}, {8, Act::Restore},
-                           {ending, Act::Close}, {4, Act::ClientCloses}, {4, Act::ClientReopens},
+                           {ending, Act::Close}, {ending, Act::SendClose}, {4, Act::ClientCloses}, {4, Act::ClientReopens},
                            {4, Act::ClientHangs}, {ending, Act::Fail}});
     s.spot = Weighted<Spot>({{12, Spot::Start}, {12, Spot::Stop}, {5, Spot::Minimize}, {5, Spot::Title},
                              {2, Spot::Picture}, {2, Spot::Strip}, {2, Spot::Enter}, {ending, Spot::Exit}});
@@ -893,3 +902,91 @@ class Tally final : public ::testing::Environment {
     }
 };
 [[maybe_unused]] ::testing::Environment* const kTally = ::testing::AddGlobalTestEnvironment(new Tally);
+
+// ---- Fixed sessions ------------------------------------------------------------------
+
+// A tick, a click or a close inside every place where the program pumps
+// messages or the window system runs a modal loop, under both routings: each
+// a fixed session whose outcome the model gives.
+namespace {
+Step At(Act act, Spot spot, microseconds at, milliseconds passing = 5s, bool fromTick = false) {
+    return {act, spot, MouseButton::Left, at, fromTick, 1s, passing};
+}
+std::vector<Step> Loaded(std::vector<Step> then = {}, bool atTwo = true) {
+    std::vector<Step> steps = {At(Act::Click, Spot::Picture, 0us, 1s), At(Act::Click, Spot::Enter, 0us, 3s)};
+    if (atTwo) steps.push_back(At(Act::Click, Spot::Start, 0us, 121s));
+    steps.insert(steps.end(), then.begin(), then.end());
+    return steps;
+}
+struct Pump {
+    const char* name;
+    std::vector<Step> before;  // with `ticks`, the last starts the handler that pumps
+    microseconds inside;       // how far into it the event lands
+    bool fromTick = false;     // into the tick's handler
+    bool ticks = false;        // a tick can land inside too
+};
+const Pump kPumps[] = {
+    {"Load", {At(Act::Click, Spot::Picture, 0us, 1s), At(Act::Click, Spot::Enter, 0us, 0s)}, 300ms},
+    {"Slide", {At(Act::Click, Spot::Picture, 0us, 1s), At(Act::Click, Spot::Enter, 0us, 0s)}, 100ms},
+    {"StartPause", Loaded({At(Act::Click, Spot::Start, 0us, 0s)}, false), 400ms},
+    {"StopPause", Loaded({At(Act::Click, Spot::Stop, 0us, 0s)}), 400ms, false, true},
+    {"TickStart", Loaded(), 500us, true},  // pending at the tick's first pump
+    {"TickPause", Loaded(), 400ms, true},
+    {"UnderBox", Loaded({At(Act::Click, Spot::Start, 0us, 0s)}), 400ms, false, true},
+    {"InsideDrag", Loaded({At(Act::Drag, Spot::Title, 0us, 0s)}), 400ms, false, true},
+    {"Farewell", Loaded({At(Act::Click, Spot::Exit, 0us, 0s)}), 30ms, false, true},
+};
+// What lands inside: a click, a close request, a close message, or the tick
+// (the handler begins that long before it).
+enum class Lands { Start, Stop, Minimize, Exit, Enter, Close, CloseMessage, Tick };
+const char* const kLands[] = {"Start", "Stop", "Minimize", "Exit", "Enter", "Close", "CloseMessage", "Tick"};
+
+struct Row {
+    const Pump* pump;
+    Lands lands;
+    Routing routing;
+};
+std::vector<Row> Rows() {
+    std::vector<Row> rows;
+    for (const Routing routing : {Routing::WhenQueued, Routing::WhenTaken})
+        for (const Pump& pump : kPumps)
+            for (int l = 0; l <= int(Lands::Tick); ++l)
+                if (Lands(l) != Lands::Tick || pump.ticks) rows.push_back({&pump, Lands(l), routing});
+    return rows;
+}
+std::string Name(const Row& r) {
+    return std::string(r.pump->name) + "_" + kLands[int(r.lands)] +
+           (r.routing == Routing::WhenQueued ? "_RoutedWhenQueued" : "_RoutedWhenTaken");
+}
+void PrintTo(const Row& r, std::ostream* os) { *os << Name(r); }
+
+class EventInsidePump : public ::testing::TestWithParam<Row> {};
+}  // namespace
+
+TEST_P(EventInsidePump, LeavesWhatTheModelSays) {
+    const Row& row = GetParam();
+    const Pump& pump = *row.pump;
+    std::vector<Step> steps = pump.before;
+    const Spot spots[] = {Spot::Start, Spot::Stop, Spot::Minimize, Spot::Exit, Spot::Enter};
+    if (row.lands == Lands::Tick) {
+        steps.back().at = -pump.inside;
+        steps.back().fromTick = true;
+        steps.back().passing = 5s;
+    } else {
+        const Act act = row.lands == Lands::Close ? Act::Close : row.lands == Lands::CloseMessage ? Act::SendClose : Act::Click;
+        steps.push_back(At(act, spots[std::min(int(row.lands), 4)], pump.inside, 5s, pump.fromTick));
+    }
+    Scene scene;
+    scene.routing = row.routing;
+    try {
+        Session session(scene);
+        for (const Step& step : steps) session.Play(step);
+        EXPECT_FALSE(session.model.lost) << "the model cannot tell this session's order";
+        session.Finish();
+    } catch (const rc::detail::CaseResult& failed) {
+        FAIL() << failed.description;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPump, EventInsidePump, ::testing::ValuesIn(Rows()),
+                         [](const auto& info) { return Name(info.param); });
