@@ -135,6 +135,12 @@ struct World {
             if (intro == Sliding) lost = true;
             return Spot::Picture;
         }
+        // A drag's loop holds the mouse: its window gets the press, shown or
+        // not, unless a box disables it.
+        if (moveLoops > 0 && !OnIntro(s)) {
+            if (!(in.at == Aimed(s))) lost = true;
+            return disabling == 0 ? std::optional(s) : std::nullopt;
+        }
         // A left press held captures the mouse; the model does not follow where.
         if (pressed) lost = true;
         if (!Seen(s)) return std::nullopt;
