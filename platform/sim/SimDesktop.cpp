@@ -309,6 +309,13 @@ void SimDesktop::RequestClose(WindowId form, nanoseconds delay) {
     Arrive();
 }
 
+void SimDesktop::SendClose(WindowId form, nanoseconds delay) {
+    Input& close = Queue(InputKind::Close, delay);
+    close.form = form;
+    close.sent = true;
+    Arrive();
+}
+
 void SimDesktop::RestoreFromTaskbar(WindowId form, nanoseconds delay) {
     Queue(InputKind::Restore, delay).form = form;
     Arrive();
@@ -447,7 +454,7 @@ void SimDesktop::Handle(const Input& input) {
             if (input.box < m_boxes.size() && !m_boxes[input.box].closed) m_boxes[input.box].closed = m_now;
             return;
         case InputKind::Close:
-            if (m_windows.count(input.form) && !Form(input.form).destroyed)
+            if (m_windows.count(input.form) && !Form(input.form).destroyed && (input.sent || !Disabled(input.form)))
                 Dispatch(Event{input.form, 0, EventKind::Close, MouseButton::Left});
             return;
         case InputKind::Restore:
@@ -735,6 +742,7 @@ void SimDesktop::SetLeft(WindowId form, float twips) {
     FormState& state = *FormNode(form).form;
     Record("SetLeft", form, twips);
     state.left = Place(twips, state.left);
+    Moved(state);
     Spend(m_costs.move);
 }
 
@@ -742,7 +750,12 @@ void SimDesktop::SetTop(WindowId form, float twips) {
     FormState& state = *FormNode(form).form;
     Record("SetTop", form, twips);
     state.top = Place(twips, state.top);
+    Moved(state);
     Spend(m_costs.move);
+}
+
+void SimDesktop::Moved(FormState& form) {
+    if (m_recording) form.places.emplace_back(form.left, form.top);
 }
 
 void SimDesktop::Minimize(WindowId form) {
@@ -911,12 +924,14 @@ void SimDesktop::SendSysCommand(WindowId target, unsigned wParam, std::intptr_t 
         if (input->kind == InputKind::Key && input->key == Key::Escape) {
             state.left = startLeft;
             state.top = startTop;
+            Moved(state);
             Spend(m_costs.move);
             break;
         }
         if (input->kind == InputKind::Move) {
             state.left = Place(startLeft + (input->at.x - grabbed.x), state.left);
             state.top = Place(startTop + (input->at.y - grabbed.y), state.top);
+            Moved(state);
             Spend(m_costs.move);
             continue;
         }
@@ -940,6 +955,7 @@ void SimDesktop::SetWindowPos(WindowId window, std::intptr_t insertAfter, int x,
     if ((flags & kSwpNoMove) == 0) {
         state.left = Place(PixelsToTwips(x), state.left);
         state.top = Place(PixelsToTwips(y), state.top);
+        Moved(state);
         Spend(m_costs.move);
     }
     if ((flags & kSwpNoSize) == 0) {

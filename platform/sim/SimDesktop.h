@@ -117,6 +117,7 @@ struct FormState {
     bool topmost = false;
     bool destroyed = false;  // its last state stays readable here
     std::optional<Sighting> firstShown;
+    std::vector<std::pair<float, float>> places;  // every place it was moved to, in order
 };
 
 // What the program holds of the window system's objects.
@@ -191,8 +192,12 @@ public:
     void KeyPress(Key key, nanoseconds delay = {});
     // The user presses OK (or Enter) on the box that is open then.
     void PressOk(nanoseconds delay = {}) { KeyPress(Key::Return, delay); }
-    // Alt+F4 or the taskbar's Close on a form.
+    // Alt+F4 or the taskbar's Close on a form; the window system drops it
+    // while a box keeps the form disabled.
     void RequestClose(WindowId form, nanoseconds delay = {});
+    // A WM_CLOSE sent straight to a form, as a task manager sends it: it
+    // reaches a disabled form too.
+    void SendClose(WindowId form, nanoseconds delay = {});
     // The form's taskbar button restores it.
     void RestoreFromTaskbar(WindowId form, nanoseconds delay = {});
 
@@ -316,6 +321,7 @@ private:
         Point aim;
         Point move;  // Move: by how much
         std::size_t box = 0;  // BoxAnswer: which box
+        bool sent = false;    // Close: sent straight to the form
         // Set when the input arrives (and, with Routing::WhenTaken, the
         // target again when it is taken).
         bool arrived = false;
@@ -331,6 +337,7 @@ private:
     const ControlLayout& LayoutOf(WindowId form, ControlId control) const;
     std::vector<WindowId>& SiblingsOf(WindowId parent);
     float Place(float requested, float current) const;
+    void Moved(FormState& form);
     void Record(std::string op, WindowId window, double value = 0);
     static Live Held(const Node& node);
     void Count(const Live& change, int sign);

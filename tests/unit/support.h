@@ -33,26 +33,26 @@ struct ChatClient {
     // A client with `decoys` document windows before the room, each lacking
     // one of the four classes in turn.
     static ChatClient Install(SimDesktop& desk, int decoys = 0) {
+        std::vector<Missing> missing;
+        for (int i = 0; i < decoys; ++i) missing.push_back(Missing(kRichCntl + i % 4));
+        return Install(desk, missing);
+    }
+    // Decoys lacking the given classes; the room perhaps with a single
+    // "RICHCNTL" (then it has no entry line).
+    static ChatClient Install(SimDesktop& desk, const std::vector<Missing>& decoys, bool oneRichCntl = false) {
         ChatClient client;
         client.frame = desk.AddForeignWindow(0, "AOL Frame25", "Chat client");
         client.mdi = desk.AddForeignWindow(client.frame, "MDIClient");
-        for (int i = 0; i < decoys; ++i) AddDocument(desk, client.mdi, Missing(kRichCntl + i % 4));
-        client.OpenRoom(desk);
+        for (Missing m : decoys) AddDocument(desk, client.mdi, m);
+        client.room = AddDocument(desk, client.mdi, kNone, oneRichCntl ? 1 : 2);
+        client.transcript = desk.FindWindowExA(client.room, 0, "RICHCNTL");
+        client.entry = desk.FindWindowExA(client.room, client.transcript, "RICHCNTL");
         return client;
     }
 
-    void OpenRoom(SimDesktop& desk) {
-        room = AddDocument(desk, mdi, kNone);
-        transcript = desk.FindWindowExA(room, 0, "RICHCNTL");
-        entry = desk.FindWindowExA(room, transcript, "RICHCNTL");
-    }
-
-    static WindowId AddDocument(SimDesktop& desk, WindowId mdi, Missing missing) {
+    static WindowId AddDocument(SimDesktop& desk, WindowId mdi, Missing missing, int richCntls = 2) {
         const WindowId doc = desk.AddForeignWindow(mdi, "AOL Child", "Room");
-        if (missing != kRichCntl) {
-            desk.AddForeignWindow(doc, "RICHCNTL");
-            desk.AddForeignWindow(doc, "RICHCNTL");
-        }
+        for (int i = 0; i < richCntls && missing != kRichCntl; ++i) desk.AddForeignWindow(doc, "RICHCNTL");
         if (missing != kListbox) desk.AddForeignWindow(doc, "_AOL_Listbox");
         if (missing != kIcon) desk.AddForeignWindow(doc, "_AOL_Icon");
         if (missing != kStatic) desk.AddForeignWindow(doc, "_AOL_Static");
