@@ -24,14 +24,6 @@ TEST(NextCount, AddsOneWithEveryCarryAndNoUpperBound) {
     EXPECT_EQ(NextCount(std::string(40, '9')), "1" + std::string(40, '0'));
 }
 
-TEST(NextCount, ReadsOnlyTheLeadingDigits) {
-    EXPECT_EQ(NextCount(""), "1");
-    EXPECT_EQ(NextCount("min."), "1");
-    EXPECT_EQ(NextCount("12 Min(s)"), "13");
-    EXPECT_EQ(NextCount("7.9"), "8");
-    EXPECT_EQ(NextCount("009"), "10");
-}
-
 TEST(RoundToInt32, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(RoundToInt32(5766.5), 5766);
     EXPECT_EQ(RoundToInt32(5767.5), 5768);
