@@ -93,16 +93,6 @@ TEST_F(Form1Test, TheIntroIsSeenSlidingThenVanishesAndTheLinesGoOutWhileNoWindow
     EXPECT_FALSE(desk.Form(form1).visible);
 }
 
-TEST_F(Form1Test, WithoutAChatRoomTheHandOverStillCompletes) {
-    desk.DestroyWindow(client.frame);
-    desk.Click(form1, label());
-    desk.Click(form1, button(), 100ms);
-    desk.RunFor(2s);
-    ASSERT_EQ(desk.Forms().size(), 2u);
-    EXPECT_TRUE(desk.Form(program.GetForm2().window().hWnd()).visible);
-    EXPECT_TRUE(desk.MessageBoxes().empty());
-}
-
 TEST(Form1Label, RevealsTheButtonUpToThePicturesEdgesButNotFromTheBottomStrip) {
     // Pixel columns 0 to 479 and rows 0 to 352 are the label's; rows 353 to 359 are not.
     for (auto [x, y] : {std::pair{0, 0}, {479, 0}, {0, 352}, {479, 352}}) {
