@@ -292,20 +292,30 @@ screenshot() {
 # NOTE: only XTEST input reaches Wine (xdotool without --window).
 click() { xdotool mousemove -- "$1" "$2" click "${3:-1}"; }
 
-# drag X Y DX DY BUTTON CMD [ARG...]: presses BUTTON at X Y and moves the
-# pointer by DX DY until CMD holds (the window followed it), then releases.
-# Fails when CMD never holds; the button is released all the same.
+# drag X Y DX DY BUTTON WHERE_CMD [ARG...]: presses BUTTON at X Y, waits until
+# the window manager's move has begun (the window follows a one-pixel
+# nudge), moves the pointer by DX DY and releases once the window has
+# followed. True when the window ends DX DY from where it stood; WHERE_CMD
+# prints its "LEFT TOP" as the window manager has it (Wine learns of the
+# place only when the move ends).
 drag() {
-  local x=$1 y=$2 dx=$3 dy=$4 button=$5 status=0
+  local x=$1 y=$2 dx=$3 dy=$4 button=$5 start left top status=0
   shift 5
+  start=$("$@") || return 1
+  read -r left top <<<"$start"
   xdotool mousemove -- "$x" "$y" mousedown "$button"
-  wait_until 5000 _drag_to $((x + dx)) $((y + dy)) "$@" || status=1
+  wait_until 5000 _nudged "$x" "$y" "$start" "$@" &&
+    xdotool mousemove -- $((x + dx)) $((y + dy)) &&
+    wait_until 5000 _at "$((left + dx)) $((top + dy))" "$@" || status=1
   xdotool mouseup "$button"
   return $status
 }
-# The move may begin after the press: a pointer that already stands at the
-# target gives it no motion, so each step comes from a pixel away.
-_drag_to() { xdotool mousemove -- $(($1 - 1)) "$2" mousemove -- "$1" "$2"; shift 2; "$@"; }
+_nudged() {
+  _NUDGE=$((_NUDGE % 2 + 1))
+  xdotool mousemove -- $(($1 + _NUDGE)) "$2"
+  [[ $("${@:4}") != "$3" ]]
+}
+_at() { [[ $("${@:2}") == "$1" ]]; }
 
 # ---- programs -----------------------------------------------------------------
 

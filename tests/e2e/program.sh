@@ -10,16 +10,16 @@
 e2e_require "$EXE" "$E2E_STANDIN" || session_abort "the program and the tools are built"
 session_start || session_abort
 
-rect_of() { local r; r=$(probe rect "$LOAD_CAPTION") && echo "$r"; }
-moved_to() { [[ "$(rect_of)" == "$1" ]]; }
+rect_of() { probe rect "$LOAD_CAPTION"; }
+rect_is() { [[ $(rect_of) == "$1" ]]; }
 # drag_by BUTTON DX DY: a drag on the title strip moves the window with the
-# pointer, and the window stays there once the button is up.
+# pointer, and Windows has it there once the button is up.
 drag_by() {
-  local L T R B x y to
+  local L T R B x y
   read -r L T R B < <(rect_of)
   read -r x y < <(spot title)
-  to="$((L + $2)) $((T + $3)) $((R + $2)) $((B + $3))"
-  drag "$x" "$y" "$2" "$3" "$1" moved_to "$to" && moved_to "$to"
+  drag "$x" "$y" "$2" "$3" "$1" x_origin "$LOAD_CAPTION" &&
+    wait_until 5000 rect_is "$((L + $2)) $((T + $3)) $((R + $2)) $((B + $3))"
 }
 
 standin_start || session_abort "the stand-in starts"

@@ -211,8 +211,8 @@ TEST_F(Scenario, ALongSessionWithABurstOfClicksAroundATick) {
     desk->Click(Spot::Minimize);
     ASSERT_TRUE(desk->RunUntil([&] { return !desk->Seen(Window::Idle); }, 5s));
     desk->Restore(Window::Idle);
-    ASSERT_TRUE(desk->RunUntil([&] { return desk->Seen(Window::Idle); }, 5s));
-    EXPECT_EQ(desk->Where(Window::Idle), before);
+    // Back where it stood; seen from outside, its place may follow its state.
+    EXPECT_TRUE(desk->RunUntil([&] { return desk->Seen(Window::Idle) && desk->Where(Window::Idle) == before; }, 5s));
     SaysGoodbye();
 }
 
