@@ -4,7 +4,7 @@
 # build's own stand-in chat client or another build's (a cross-bitness run).
 # Exits 77, which ctest counts as skipped, where Wine cannot run a build
 # that it needs.
-# Usage: on.sh ARCH SCRIPT [STANDIN-ARCH]
+# Usage: [E2E_LANE=a|b] on.sh ARCH SCRIPT [STANDIN-ARCH]
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/wine-env.sh"
@@ -16,8 +16,11 @@ for needed in "$arch" "$standin"; do
     exit 77
   fi
 done
-# The 64-bit build takes the default prefix (tests/e2e/lib.sh), the 32-bit one its own.
-[[ $arch == x86 ]] && export E2E_WINEPREFIX=${E2E_WINEPREFIX:-$root/build/wpfx-e2e-$WINE_MODE-x86}
+# Each build and lane (E2E_LANE, from ctest) has a Wine prefix of its own, so
+# that two lanes run side by side; the 64-bit build's first lane takes the
+# default one (tests/e2e/lib.sh).
+lane=$arch-${E2E_LANE:-a}
+[[ $lane == x64-a ]] || export E2E_WINEPREFIX=${E2E_WINEPREFIX:-$root/build/wpfx-e2e-$WINE_MODE-$lane}
 export E2E_ARTIFACTS=${E2E_ARTIFACTS:-$root/build/e2e-artifacts/$arch${3:+-with-$3-standin}}
 export E2E_STANDIN=$root/build/win-$standin/tools/standin.exe
 exec bash "$root/tests/e2e/$script" "$root/build/win-$arch"
