@@ -186,8 +186,17 @@ void RealDesk::Release(nanoseconds after) {
 }
 
 void RealDesk::PressOk(nanoseconds after) {
-    // Enter, as the user answers a box that has the focus.
-    At(after, [] {
+    // Enter, as the user answers a box. A box that lost the focus (a click
+    // on the window it disables does not raise it without a window
+    // manager) is first clicked on its text, as the user would.
+    At(after, [this] {
+        if (!m_open.empty() && ::GetForegroundWindow() != m_open.back().hwnd) {
+            RECT text{};
+            ::GetWindowRect(::GetDlgItem(m_open.back().hwnd, 0xFFFF), &text);
+            MoveTo((text.left + text.right) / 2, (text.top + text.bottom) / 2);
+            Buttons(MOUSEEVENTF_LEFTDOWN);
+            Buttons(MOUSEEVENTF_LEFTUP);
+        }
         INPUT keys[2] = {};
         for (INPUT& key : keys) {
             key.type = INPUT_KEYBOARD;

@@ -5,6 +5,7 @@
 // windows are seen and where, and how the program ended.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "tests/scenarios/desk.h"
@@ -181,13 +182,23 @@ TEST_F(Scenario, ALongSessionWithABurstOfClicksAroundATick) {
         desk->Restore(Window::Idle);
         ASSERT_TRUE(desk->RunUntil([&] { return desk->Seen(Window::Idle); }, 5s));
     }
-    // Nested pauses unwind: quiet for 2 s.
+    // The nested pauses unwind, and clicks queued meanwhile run then: each
+    // box that still comes is answered, until all has been quiet for 2 s.
+    const auto open = [&] {
+        const auto boxes = desk->Boxes();
+        return std::any_of(boxes.begin(), boxes.end(), [](const Box& b) { return !b.closed; });
+    };
     nanoseconds quiet = desk->Now();
     std::size_t heard = desk->Typed().size();
-    desk->RunUntil([&] {
-        if (desk->Typed().size() != heard) heard = desk->Typed().size(), quiet = desk->Now();
-        return desk->Now() - quiet >= 2s;
-    }, 60s);
+    for (int round = 0; round < 30; ++round) {
+        for (std::size_t i = 0; i < desk->Boxes().size(); ++i)
+            if (!desk->Boxes()[i].closed) Answered(i), quiet = desk->Now();
+        const bool still = desk->RunUntil([&] {
+            if (desk->Typed().size() != heard) heard = desk->Typed().size(), quiet = desk->Now();
+            return open() || desk->Now() - quiet >= 2s;
+        }, 60s);
+        if (still && !open()) break;
+    }
     EXPECT_FALSE(desk->Ended());
     for (const Box& box : desk->Boxes()) {
         EXPECT_TRUE(box.text == kAlreadyOn || box.text == kAlreadyOff) << box.text;
