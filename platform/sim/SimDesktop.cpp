@@ -184,12 +184,6 @@ Live SimDesktop::Held(const Node& node) {
     return held;
 }
 
-void SimDesktop::Count(const Live& change, int sign) {
-    m_live.windows += sign * change.windows;
-    m_live.timers += sign * change.timers;
-    m_live.drawingObjects += sign * change.drawingObjects;
-}
-
 nanoseconds SimDesktop::NextTimerDue(WindowId form, ControlId timer) const {
     return FormNode(form).controls.at(static_cast<std::size_t>(timer)).timerDue;
 }
@@ -649,7 +643,7 @@ WindowId SimDesktop::CreateForm(const FormLayout& layout) {
         }
         node.controls.push_back(c);
     }
-    Count(Held(node), +1);
+    m_live += Held(node);
     Record("CreateForm", id);
     Spend(m_costs.create);
     return id;
@@ -680,7 +674,7 @@ void SimDesktop::DestroyForm(WindowId form) {
     const auto it = m_windows.find(form);
     if (it == m_windows.end() || !it->second.form) return;
     // Freed once, also after the program's end took the window off the screen.
-    if (!std::exchange(it->second.freed, true)) Count(Held(it->second), -1);
+    if (!std::exchange(it->second.freed, true)) m_live -= Held(it->second);
     it->second.form->destroyed = true;
     it->second.form->visible = false;
     if (m_capture && m_capture->form == form) m_capture.reset();

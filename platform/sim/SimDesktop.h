@@ -126,6 +126,14 @@ struct Live {
     int timers = 0;          // running timers
     int drawingObjects = 0;  // fonts and pictures
     bool operator==(const Live&) const = default;
+    Live& operator+=(const Live& more) {
+        windows += more.windows, timers += more.timers, drawingObjects += more.drawingObjects;
+        return *this;
+    }
+    Live& operator-=(const Live& less) {
+        windows -= less.windows, timers -= less.timers, drawingObjects -= less.drawingObjects;
+        return *this;
+    }
 };
 
 class SimDesktop final : public Platform {
@@ -340,7 +348,6 @@ private:
     void Moved(FormState& form);
     void Record(std::string op, WindowId window, double value = 0);
     static Live Held(const Node& node);
-    void Count(const Live& change, int sign);
     // Reaches `until` or hangs up to `timeout`; true when the target answered.
     bool Deliver(WindowId target, std::chrono::milliseconds timeout);
 

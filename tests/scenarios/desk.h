@@ -106,13 +106,11 @@ public:
     virtual void Restore(Window window) = 0;
 
     // The chat client: its first room closes, a new room opens last, the
-    // next text it gets blocks it that long, it ends, it starts (ending the
-    // other program that ran instead).
+    // next text it gets blocks it that long, it ends.
     virtual void CloseRoom() = 0;
     virtual void OpenRoom() = 0;
     virtual void HangOnNextText(nanoseconds time) = 0;
     virtual void EndClient() = 0;
-    virtual void StartClient() = 0;
     // Lets the program run for a while, or until `done` holds; false when
     // the deadline came first.
     virtual void RunFor(nanoseconds time) = 0;

@@ -35,7 +35,6 @@ public:
     void OpenRoom() override { Command("open-room"); }
     void HangOnNextText(nanoseconds time) override;
     void EndClient() override;
-    void StartClient() override { StartStandin(Client{}); }
 
     void RunFor(nanoseconds time) override;
     bool RunUntil(const std::function<bool()>& done, nanoseconds deadline) override;

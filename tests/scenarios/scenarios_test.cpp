@@ -148,8 +148,7 @@ TEST_F(Scenario, ALongSessionWithABurstOfClicksAroundATick) {
     desk->Click(Spot::Stop);
     EXPECT_EQ(Answered(0), kAlreadyOff);
     EXPECT_EQ(Room(), (Lines{kTitle, kLink}));
-    desk->Click(Spot::Start);
-    ASSERT_TRUE(desk->RunUntil([&] { return RoomHas(3); }, 10s));
+    SwitchedOn();
     EXPECT_EQ(Room().back(), kOn);
     const nanoseconds on = desk->Room().back().time;
     desk->Click(Spot::Start, on + 1500ms - desk->Now());
@@ -347,8 +346,7 @@ TEST_F(Scenario, WithoutAClientNothingIsTypedAnywhere) {
 TEST_F(Scenario, ARoomClosedLosesItsLineAndAReopenedOneIsFound) {
     if (!ClientMoods()) GTEST_SKIP() << "the shipped executable's desk shows it";
     HandedOver();
-    desk->Click(Spot::Start);
-    ASSERT_TRUE(desk->RunUntil([&] { return RoomHas(3); }, 10s));
+    SwitchedOn();
     desk->CloseRoom();
     const std::size_t typed = desk->Typed().size();
     // Each after the pause before it: a click inside it is taken for the
@@ -372,8 +370,7 @@ TEST_F(Scenario, ARoomClosedLosesItsLineAndAReopenedOneIsFound) {
 TEST_F(Scenario, AHungClientLosesOneLineAndTheProgramKeepsAnswering) {
     if (!ClientMoods()) GTEST_SKIP() << "the shipped executable's desk shows it";
     HandedOver();
-    desk->Click(Spot::Start);
-    ASSERT_TRUE(desk->RunUntil([&] { return RoomHas(3); }, 10s));
+    SwitchedOn();
     const nanoseconds hang = 6s;
     desk->HangOnNextText(hang);
     desk->Click(Spot::Stop, desk->Room().back().time + 1500ms - desk->Now());

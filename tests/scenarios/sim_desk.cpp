@@ -82,10 +82,6 @@ public:
         m_frame = platform::kNoWindow;
         m_docs.clear();
     }
-    void StartClient() override {
-        EndClient();
-        Install(Client{});
-    }
 
     void RunFor(nanoseconds time) override { m_desk.RunFor(time); }
     bool RunUntil(const std::function<bool()>& done, nanoseconds deadline) override {
