@@ -1,7 +1,7 @@
 // What the two backends must do alike, since the program's tests run on the
 // simulated one: fail the same way on a control of the wrong kind, never
-// fire a timer of interval 0, and restart a running timer's interval when
-// it is enabled again.
+// fire a timer of interval 0 or one switched off, and restart a running
+// timer's interval when it is enabled again.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -30,13 +30,13 @@ platform::FormLayout Layout() {
     layout.clientWidth = layout.clientHeight = 750;
     layout.placement = platform::Placement::Manual;
     layout.controls = {Control("Label1", ControlKind::Label), Control("Timer1", ControlKind::Timer, 400),
-                       Control("Timer2", ControlKind::Timer, 0)};
+                       Control("Timer2", ControlKind::Timer, 0), Control("Timer3", ControlKind::Timer, 100)};
     return layout;
 }
 
 struct Ticks final : platform::EventSink {
     platform::Platform* platform = nullptr;
-    std::vector<std::chrono::nanoseconds> times[3];
+    std::vector<std::chrono::nanoseconds> times[4];
     void OnEvent(const platform::Event& event) override {
         if (event.kind == platform::EventKind::Timer) times[event.control].push_back(platform->Now());
     }
@@ -57,7 +57,7 @@ TEST(BackendsAgree, OnControlsOfTheWrongKind) {
     p.DestroyForm(form);
 }
 
-TEST(BackendsAgree, OnTimersOfIntervalZeroAndTimersEnabledAgain) {
+TEST(BackendsAgree, OnWhenTimersTick) {
     auto backend = scenarios::MakeBackend();
     auto& p = backend->Platform();
     Ticks ticks;
@@ -71,10 +71,15 @@ TEST(BackendsAgree, OnTimersOfIntervalZeroAndTimersEnabledAgain) {
     // Enabled again 300 ms into its 400: the first tick comes 400 ms later.
     p.SetTimerEnabled(form, 1, true);
     backend->RunFor(900ms);
+    const auto ticked = ticks.times[1].size();
+    p.SetTimerEnabled(form, 1, false);
+    backend->RunFor(900ms);
     p.SetEventSink(nullptr);
     p.DestroyForm(form);
 
     EXPECT_TRUE(ticks.times[2].empty());
+    EXPECT_TRUE(ticks.times[3].empty()) << "made switched off, it never ticks";
+    EXPECT_EQ(ticks.times[1].size(), ticked) << "switched off, it stops";
     ASSERT_FALSE(ticks.times[1].empty());
     EXPECT_GE(ticks.times[1][0] - start, 650ms);
 }
