@@ -1,28 +1,11 @@
 # shellcheck shell=bash
-# Shared harness of the end-to-end tests (bash; source it, do not run it).
-#
-# One session per test script: an Xvfb on a free display, openbox, and one
-# persistent wineserver on a prefix that is created once and then reused.
-# Everything started here is stopped on exit, on failure and on a time-out,
-# Ctrl-C or closed pipe too; a run killed outright takes its display and
-# window manager with it, and the next run on its prefix ends the Wine
-# server it left. Waits poll with deadlines; nothing waits a fixed time for
-# an event.
-#
-#   . "$(dirname "$0")/lib.sh"
-#   session_start || session_abort
-#   standin_start --decoys 2
-#   check "the room gets the line" standin_has "$mark" enter Room1
-#   e2e_finish            # prints the counts, exits 1 if any failed
-#
-# Settings: the script's first argument, when a directory, is the cross build
-# tree (else E2E_BUILD, default build/win-x64). Environment: E2E_TOOLS (where
-# the probes are, default $E2E_BUILD/tools), E2E_STANDIN (the stand-in chat
-# client, default $E2E_TOOLS/standin.exe; another build's for a cross-bitness
-# run), E2E_SCREEN (default 1024x768x24), E2E_WINEPREFIX (default
-# build/wpfx-e2e-MODE, one per mode of scripts/wine-env.sh),
-# E2E_ARTIFACTS (default build/e2e-artifacts), E2E_DISPLAY (a fixed display
-# number instead of the first free one from E2E_DISPLAY_MIN, default 20).
+# Shared harness of the end-to-end scripts (source it): one Xvfb on a free
+# display, openbox, and one wineserver on a prefix made once and reused.
+# Everything started here stops on exit, failure, time-out, Ctrl-C or a
+# closed pipe; a run killed outright takes its display along, and the next
+# run on its prefix ends the Wine server it left. Waits poll with deadlines.
+# The build tree is the script's first argument (else E2E_BUILD); E2E_STANDIN,
+# E2E_SCREEN, E2E_WINEPREFIX, E2E_ARTIFACTS and E2E_DISPLAY override defaults.
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_NAME=$(basename "$0" .sh)
@@ -383,15 +366,8 @@ probe_stop() {
   E2E_PROBE_PID='' E2E_PROBE_W='' E2E_PROBE_R=''
 }
 
-# probe COMMAND [ARG...]: one winprobe command, answer on stdout; returns 1
-# when the answer is "error ...". Arguments may hold blanks.
-#   probe list | probe zorder | probe find NAME | probe info NAME
-#   probe rect NAME (-> "L T R B") | probe pid-of NAME | probe children NAME
-#   probe text NAME | probe foreground | probe find-msgbox TITLE
-#   probe dismiss-msgbox TITLE [ID] | probe probe NAME MS (-> "ok|timeout MS")
-#   probe restore NAME | probe close NAME | probe settext NAME TEXT
-#   probe char NAME CODE
-# NAME: an exact title, else an exact class; "title=..", "class=..", "0x..".
+# probe COMMAND [ARG...]: one winprobe command (tools/README.md), answer on
+# stdout; returns 1 when the answer is "error ...".
 probe() {
   [[ -n ${E2E_PROBE_PID:-} ]] || { echo "error no-probe"; return 1; }
   # A write with no reader left would kill this shell with SIGPIPE.
