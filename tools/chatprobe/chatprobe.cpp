@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -224,34 +223,12 @@ void BenchPair(const char* name, int n, F&& first, G&& second) {
                   Fixed(median(b), 1)});
 }
 
-class PosterWindow {
-public:
-    PosterWindow() {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ChatProbePoster";
-        ::RegisterClassExW(&wc);
-        m_hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"chatprobe poster", WS_OVERLAPPED, 0, 0,
-                                   10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~PosterWindow() {
-        if (m_hwnd) ::DestroyWindow(m_hwnd);
-    }
-    PosterWindow(const PosterWindow&) = delete;
-    PosterWindow& operator=(const PosterWindow&) = delete;
-
-private:
-    HWND m_hwnd = nullptr;
-};
-
 int Usage() {
     std::fprintf(stderr,
                  "usage: chatprobe COMMAND\n"
-                 "  locate | post TEXT | post-file FILE [PAUSE] | post-stdin\n"
+                 "  post TEXT\n"
                  "  pause SECONDS [TIMES] | spin SECONDS [TIMES]\n"
-                 "  bench-post N | bench-locate N | bench-roundtrip N | bench-floor N\n");
+                 "  bench-roundtrip N | bench-floor N\n");
     return 2;
 }
 
@@ -264,34 +241,9 @@ int Run(const std::vector<std::string>& a) {
     };
     platform::win32::Win32Platform win32;
     TracingPlatform traced(win32);
-    // A hidden window of the poster's own: the tests probe it during a post
-    // to a hung client, to see that the poster's thread still answers.
-    PosterWindow poster;
 
-    if (cmd == "locate") {
-        Record("locate", {Id(chat::LocateChatWindow(win32))});
-    } else if (cmd == "post" && a.size() == 3) {
+    if (cmd == "post" && a.size() == 3) {
         Post(traced, a[2]);
-    } else if (cmd == "post-file" && a.size() >= 3) {
-        std::ifstream in(a[2], std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "chatprobe: cannot read %s\n", a[2].c_str());
-            return 1;
-        }
-        double pause = std::atof(arg(3).c_str());
-        std::string line;
-        bool first = true;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!first && pause > 0) chat::PauseSeconds(traced, pause);
-            first = false;
-            Post(traced, line);
-        }
-    } else if (cmd == "post-stdin") {
-        // One post per line read, in one process: the tests change the
-        // client between two posts and see that nothing was kept.
-        std::string line;
-        while (tools::ReadLine(line)) Post(traced, line);
     } else if ((cmd == "pause" || cmd == "spin") && a.size() >= 3) {
         // CPU used while waiting, over TIMES waits in a row so that the
         // counter's 10 ms steps do not hide it. "spin" busy-waits instead:
@@ -312,10 +264,6 @@ int Run(const std::vector<std::string>& a) {
         // Fields: seconds asked, times, wall ms, CPU ms, CPU as a share of the wall time.
         Record(cmd, {a[2], std::to_string(times), Fixed(wall, 1), Fixed(cpu, 1),
                      Fixed(wall > 0 ? cpu / wall : 0, 3)});
-    } else if (cmd == "bench-post" && a.size() == 3) {
-        const std::string line = "bench \xE2\x80\xA2\xC3\xB7\xC2\xB7 line";
-        Bench("bench-post", std::max(1, std::atoi(a[2].c_str())),
-              [&] { chat::PostChatLine(win32, line); });
     } else if (cmd == "bench-floor" && a.size() == 3) {
         // Posts and bare posts taken in turns, so that both see the same
         // client: its transcript grows with every line.
@@ -327,9 +275,6 @@ int Run(const std::vector<std::string>& a) {
         }
         BenchPair("bench-floor", std::max(1, std::atoi(a[2].c_str())),
                   [&] { chat::PostChatLine(win32, line); }, [&] { BarePost(ansi); });
-    } else if (cmd == "bench-locate" && a.size() == 3) {
-        Bench("bench-locate", std::max(1, std::atoi(a[2].c_str())),
-              [&] { chat::LocateChatWindow(win32); });
     } else if (cmd == "bench-roundtrip" && a.size() == 3) {
         HWND frame = ::FindWindowW(L"AOL Frame25", nullptr);
         if (!frame) {
