@@ -1,37 +1,23 @@
-# What the end-to-end tests know of the program (bash; source it after
-# lib.sh): its executable, its texts, and how to find its windows. Both
-# windows are of class "KorvoForm"; the intro window has an empty title, the
-# idle window's title is its caption.
+# What the end-to-end scripts know of the program (bash; source it after
+# lib.sh): its executable, its first caption, where to click, and how to
+# find its windows. Both windows are of class "KorvoForm"; the intro window
+# has an empty title, the idle window's title is its caption.
 
 EXE="$E2E_BUILD/app/Korvo Idle v2 by qel.exe"
-APP_TITLE="Korvo Idle v2 by qel"
-PREFIX='<font color="#808888"><font face="arial narrow">•÷^· ·•¤ '
-TITLE_LINE="${PREFIX}<b>K</b>orvao <b>I</b>dle v² by <b>q</b>el"
-LINK_LINE="${PREFIX}< a href=\"http://korvoidle.example.com>[ down load here]</a>"
-BRAND="${PREFIX}<b>K</b>oarvo <b>I</b>dle v² by <b>q</b>el"
-ON_LINE="$BRAND [<b>o</b>n]"
-OFF_LINE="$BRAND [<b>o</b>ff]"
-ALREADY_ON="ERROR.   Koarvo idle is already activated."
-ALREADY_OFF="ERROR.   Koarvo idle is already deactivated."
 LOAD_CAPTION="0 Min(s)            [qel]"
 
 # form_info TITLE: the `probe list` line of the visible form with that title.
 form_info() { probe list | awk -F'\t' -v t="title=$1" '/\tclass=KorvoForm\t/ && $NF == t'; }
 form_visible() { [[ -n $(form_info "$1") ]]; }
-# spot NAME: a hot spot on screen ("X Y"), from its window's top-left corner
-# in L and T (pixels): the intro window's picture and enter button, the idle
-# window's others.
+# spot NAME: "X Y" on screen of a spot of the shared scenarios' aims (their
+# table in tests/scenarios/desk.h, in twips, in the order of enum Spot), from
+# its window's top-left corner in L and T (pixels).
 spot() {
-  case $1 in
-    picture) echo $((L + 100)) $((T + 100)) ;;
-    # The button: 5040, 4560 twips, 1815 x 375 → 336, 304, 121 x 25 pixels.
-    enter) echo $((L + 336 + 60)) $((T + 304 + 12)) ;;
-    minimize) echo $((L + 20)) $((T + 20)) ;;
-    title) echo $((L + 100)) $((T + 20)) ;;
-    exit) echo $((L + 184)) $((T + 20)) ;;
-    start) echo $((L + 36)) $((T + 48)) ;;
-    stop) echo $((L + 36)) $((T + 72)) ;;
-  esac
+  local -A index=([picture]=1 [strip]=2 [enter]=3 [start]=4 [stop]=5 [minimize]=6 [exit]=7 [title]=8)
+  awk -v n="${index[$1]}" -v l="$L" -v t="$T" -F'[{},]+ *' '
+    /kAims\[\]/ { on = 1; next }
+    on && /Window::/ && ++i == n { sub(/f$/, "", $3); sub(/f$/, "", $4); printf "%d %d\n", l + $3 / 15, t + $4 / 15; exit }' \
+    "$E2E_ROOT/tests/scenarios/desk.h"
 }
 # click_spot NAME [BUTTON]
 click_spot() { local x y; read -r x y < <(spot "$1"); click "$x" "$y" "${2:-1}"; }
