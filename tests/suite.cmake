@@ -38,13 +38,14 @@ korvo_test(release.dist release 300 bash tests/release/dist.sh ${builds})
 set_tests_properties(release.flags release.pe_check release.reproducible release.dist
   PROPERTIES FIXTURES_REQUIRED win)
 
-# The end-to-end scripts, on each build, in two lanes with a Wine prefix
+# The end-to-end scripts, on each build, in three lanes with a Wine prefix
 # each: the runs of one lane take turns, the lanes run side by side (most of
 # their time goes on waiting for real ticks and hangs). The shipped
-# executable's scenarios have lane b to themselves, with the window manager's
+# executable's scenarios have lanes b and c, lane b with the window manager's
 # drags; the rest share lane a. Where the 32-bit half of Wine runs, the chat
 # bridge and the hand-over run once more each way with the other build's
 # stand-in chat client (a user's real chat client is a 32-bit program).
+set(long_session Scenario.ALongSessionWithABurstOfClicksAroundATick)
 file(GLOB e2e_scripts RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
 list(FILTER e2e_scripts EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
 foreach(arch x64 x86)
@@ -58,6 +59,15 @@ foreach(arch x64 x86)
     set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win
       RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT E2E_LANE=${lane})
   endforeach()
+  # The long session's real minute runs beside the other scenarios, in a
+  # lane of its own.
+  set_property(TEST e2e.${arch}.exe_scenarios APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${long_session}")
+  korvo_test(e2e.${arch}.long_session e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh)
+  set_tests_properties(e2e.${arch}.long_session PROPERTIES FIXTURES_REQUIRED win
+    RESOURCE_LOCK wine-${arch}-c ENVIRONMENT "E2E_LANE=c;GTEST_FILTER=${long_session}")
+  # The longest runs start first, before the first run has measured them.
+  set_tests_properties(e2e.${arch}.exe_scenarios e2e.${arch}.long_session e2e.${arch}.scenarios
+    PROPERTIES COST 100)
 endforeach()
 foreach(pair "x64;x86" "x86;x64")
   list(GET pair 0 arch)
