@@ -60,7 +60,7 @@ wait_until 30000 form_visible "" || session_abort "the intro window appears"
 shot 1-intro
 intro_click_through enter_click || session_abort "the intro window takes the clicks"
 { wait_until 30000 form_visible "$LOAD_CAPTION" && form_settled "$LOAD_CAPTION"; } || session_abort "the idle window appears"
-read -r L T < <(win_origin "$LOAD_CAPTION")
+read -r L T < <(x_origin "$LOAD_CAPTION")
 shot 3-idle-window
 m=$(standin_mark)
 click_spot start

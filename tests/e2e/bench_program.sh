@@ -105,7 +105,7 @@ row "memory: of which private (RssAnon), KiB" "$p" "minimal.exe" "$b" "$(ratio "
 # Switched on, the program idles with a minute tick (a post and a pause) in
 # each minute; the bare window idles beside it over the same wall time.
 m=$(standin_mark)
-read -r L T < <(win_origin "$LOAD_CAPTION")
+read -r L T < <(x_origin "$LOAD_CAPTION")
 click_spot start
 standin_wait "$m" 10000 enter Room1 entry
 # Start's own pause (0.8 s after the line) stays out of the figure.

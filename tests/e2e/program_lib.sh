@@ -59,19 +59,19 @@ x_origin() {
   xdotool search --onlyvisible --name "^$re\$" getwindowgeometry --shell 2>/dev/null | _x_corner
 }
 
-# form_settled TITLE [DEADLINE_MS]: the form is visible, its X window stands
-# where Windows says it does, and neither has moved for 300 ms. A freshly
-# shown window may still be mapped or moved through stale positions by the
-# window manager, and a click then goes astray.
+# form_settled TITLE [DEADLINE_MS]: the form is visible and its X window has
+# not moved for 300 ms: a window just shown may still be mapped or moved
+# through stale places by the window manager, and a click then goes astray.
+# Read its place with x_origin: Wine's own may lag behind until the window
+# next moves (a late ConfigureNotify of its first place, on a loaded machine).
 form_settled() {
-  local end=$(( $(now_ms) + ${2:-10000} )) last= since=0 r x
+  local end=$(( $(now_ms) + ${2:-10000} )) last= since=0 x
   while (( $(now_ms) < end )); do
-    r=$(win_visible "$1" && win_origin "$1")
-    x=$(x_origin "$1")
-    if [[ -n $r && $r == "$x" && $r == "$last" ]]; then
+    x=$(win_visible "$1" && x_origin "$1")
+    if [[ -n $x && $x == "$last" ]]; then
       (( $(now_ms) - since >= 300 )) && return 0
     else
-      last=$r since=$(now_ms)
+      last=$x since=$(now_ms)
     fi
   done
   return 1
