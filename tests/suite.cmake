@@ -16,7 +16,8 @@ endfunction()
 # release checks read it.
 korvo_test(build.win-x64 build 1800 scripts/win-build.sh x64)
 korvo_test(build.win-x86 build 1800 scripts/win-build.sh x86 needed)
-set_tests_properties(build.win-x64 build.win-x86 PROPERTIES FIXTURES_SETUP win)
+set_tests_properties(build.win-x64 PROPERTIES FIXTURES_SETUP win-x64)
+set_tests_properties(build.win-x86 PROPERTIES FIXTURES_SETUP win-x86)
 korvo_test(build.unit32 build 1800 make -s unit32 UNIT32_ARGS=--build-only)
 set_tests_properties(build.unit32 PROPERTIES FIXTURES_SETUP unit32)
 
@@ -24,8 +25,9 @@ korvo_test(unit32 unit32 900 ctest --test-dir build/unit-x86 -j2 --output-on-fai
 set_tests_properties(unit32 PROPERTIES FIXTURES_REQUIRED unit32)
 korvo_test(memcheck memcheck 1800 make -s memcheck)
 # What keeps both cores busy counts as two of ctest's slots; the end-to-end
-# runs, which mostly wait, as one.
+# runs, which mostly wait, as one. Those that take long start first.
 set_tests_properties(build.win-x64 build.win-x86 build.unit32 unit32 memcheck PROPERTIES PROCESSORS 2)
+set_tests_properties(build.unit32 unit32 memcheck PROPERTIES COST 50)
 korvo_test(lint lint 900 scripts/lint.sh ${CMAKE_BINARY_DIR})
 korvo_test(pictures pictures 300 /usr/bin/python3 resources/make_pictures.py --check)
 
@@ -36,15 +38,17 @@ korvo_test(release.pe_check release 300 bash tests/release/pe_check.sh ${exes})
 korvo_test(release.reproducible release 1800 bash tests/release/reproducible.sh ${builds})
 korvo_test(release.dist release 300 bash tests/release/dist.sh ${builds})
 set_tests_properties(release.flags release.pe_check release.reproducible release.dist
-  PROPERTIES FIXTURES_REQUIRED win)
+  PROPERTIES FIXTURES_REQUIRED "win-x64;win-x86")
 
 # The end-to-end scripts, on each build, in three lanes with a Wine prefix
-# each: the runs of one lane take turns, the lanes run side by side (most of
-# their time goes on waiting for real ticks and hangs). The shipped
-# executable's scenarios have lanes b and c, lane b with the window manager's
-# drags; the rest share lane a. Where the 32-bit half of Wine runs, the chat
-# bridge and the hand-over run once more each way with the other build's
-# stand-in chat client (a user's real chat client is a 32-bit program).
+# each per build: the runs of one lane take turns, whichever build they run,
+# and the lanes run side by side (most of their time goes on waiting for real
+# ticks and hangs), so no more than three Wine sessions share the machine.
+# The shipped executable's scenarios have lanes b and c, lane b with the
+# window manager's drags; the rest share lane a. Where the 32-bit half of
+# Wine runs, the chat bridge and the hand-over run once more each way with
+# the other build's stand-in chat client (a user's real chat client is a
+# 32-bit program).
 set(long_session Scenario.ALongSessionWithABurstOfClicksAroundATick)
 file(GLOB e2e_scripts RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
 list(FILTER e2e_scripts EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
@@ -56,15 +60,15 @@ foreach(arch x64 x86)
       set(lane b)
     endif()
     korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script})
-    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win
-      RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT E2E_LANE=${lane})
+    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win-${arch}
+      RESOURCE_LOCK wine-${lane} ENVIRONMENT E2E_LANE=${lane})
   endforeach()
   # The long session's real minute runs beside the other scenarios, in a
   # lane of its own.
   set_property(TEST e2e.${arch}.exe_scenarios APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${long_session}")
   korvo_test(e2e.${arch}.long_session e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh)
-  set_tests_properties(e2e.${arch}.long_session PROPERTIES FIXTURES_REQUIRED win
-    RESOURCE_LOCK wine-${arch}-c ENVIRONMENT "E2E_LANE=c;GTEST_FILTER=${long_session}")
+  set_tests_properties(e2e.${arch}.long_session PROPERTIES FIXTURES_REQUIRED win-${arch}
+    RESOURCE_LOCK wine-c ENVIRONMENT "E2E_LANE=c;GTEST_FILTER=${long_session}")
   # The longest runs start first, before the first run has measured them.
   set_tests_properties(e2e.${arch}.exe_scenarios e2e.${arch}.long_session e2e.${arch}.scenarios
     PROPERTIES COST 100)
@@ -77,6 +81,6 @@ foreach(pair "x64;x86" "x86;x64")
   korvo_test(${prefix}.hand_over e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh ${standin})
   set_tests_properties(${prefix}.hand_over PROPERTIES
     ENVIRONMENT "GTEST_FILTER=Scenario.StartUpAndHandOver:Scenario.TheFirstFullRoomGetsTheLines")
-  set_tests_properties(${prefix}.chat_bridge ${prefix}.hand_over PROPERTIES FIXTURES_REQUIRED win
-    RESOURCE_LOCK wine-${arch}-a)
+  set_tests_properties(${prefix}.chat_bridge ${prefix}.hand_over PROPERTIES FIXTURES_REQUIRED "win-x64;win-x86"
+    RESOURCE_LOCK wine-a)
 endforeach()
