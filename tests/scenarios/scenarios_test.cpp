@@ -294,6 +294,23 @@ TEST_F(Scenario, TheFarewellPostsTheClosingLinesAndEnds) {
     EXPECT_TRUE(desk->Boxes().empty());
 }
 
+// On a screen wider than 16-bit coordinates reach (tests/e2e/wide_screen.sh
+// brings one up for the shipped executable): jumps past 32,767 twips (2,184
+// pixels) occur, none lies past the screen width less 200 twips, and the
+// farewell completes.
+TEST_F(Scenario, TheFarewellCompletesOnAWideScreen) {
+    const int width = desk->Screen().first;
+    if (width < 3000) GTEST_SKIP() << "on a screen 3,000 pixels wide or more";
+    HandedOver();
+    EXPECT_EQ(desk->Path(Window::Intro).front().left, (width - 480) / 2);
+    SaysGoodbye();
+    int farthest = 0;
+    for (const Place& place : desk->Path(Window::Idle)) farthest = std::max({farthest, place.left, place.top});
+    RecordProperty("farthest", farthest);
+    EXPECT_GT(farthest, 2184);
+    EXPECT_LE(farthest, (width * 15 - 200) / 15);
+}
+
 // Alt+F4 during the jumps, before the closing lines: they still go out.
 TEST_F(Scenario, ACloseRequestDuringTheFarewellLetsItFinish) {
     HandedOver();
