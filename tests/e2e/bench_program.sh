@@ -3,7 +3,7 @@
 # the same run on the same machine: start-up and memory beside a bare window
 # (minimal.exe), size and imports, processor time while idle and in a pause,
 # one post beside the same calls issued bare, and the intro window's slide.
-# Prints a table and writes it to build/bench/program-ARCH.txt and .md;
+# Prints a table and writes it to build/bench/program-ARCH.md;
 # asserts nothing. The idle measurement alone takes 3 minutes.
 # Usage: bench_program.sh [BUILD-DIR]
 #   BENCH_RUNS (default 5): launches per start-up median, slides: 3 at least
@@ -15,8 +15,7 @@ MINIMAL=$E2E_TOOLS/minimal.exe
 CHATPROBE=$E2E_TOOLS/chatprobe.exe
 WINPROBE=$E2E_TOOLS/winprobe.exe
 ARCH=$(exe_arch "$EXE")
-OUT_TXT=$E2E_ROOT/build/bench/program-$ARCH.txt
-OUT_MD=$E2E_ROOT/build/bench/program-$ARCH.md
+OUT=$E2E_ROOT/build/bench/program-$ARCH.md
 RUNS=${BENCH_RUNS:-5}
 IDLE_S=${BENCH_IDLE_SECONDS:-180}
 SLIDE_MOVES=214   # the slide's moves on a 1024 x 768 screen
@@ -224,21 +223,12 @@ session_stop
 
 # ---- output --------------------------------------------------------------------------------
 
-mkdir -p "$(dirname "$OUT_TXT")"
-header="$ARCH build ($(arch_bits "$ARCH")) under $("$WINE" --version 2>/dev/null), $(nproc) CPUs, $(date -u +%Y-%m-%dT%H:%MZ)"
-{
-  echo "$header"
-  printf '%-58s %12s  %-24s %12s %8s\n' "measure" "program" "yardstick" "value" "ratio"
-  for r in "${rows[@]}"; do
-    IFS=$'\t' read -r a b c d e <<<"$r"
-    printf '%-58s %12s  %-24s %12s %8s\n' "$a" "$b" "$c" "$d" "$e"
-  done
-  printf '%s\n' "${notes[@]/#/- }"
-} | tee "$OUT_TXT"
+mkdir -p "$(dirname "$OUT")"
 {
   echo "# The program's figures"
   echo
-  echo "$header. Each figure stands beside a yardstick measured in the same run."
+  echo "$ARCH build ($(arch_bits "$ARCH")) under $("$WINE" --version 2>/dev/null), $(nproc) CPUs," \
+    "$(date -u +%Y-%m-%dT%H:%MZ). Each figure stands beside a yardstick measured in the same run."
   echo
   echo "| measure | program | yardstick | value | ratio |"
   echo "|---|---:|---|---:|---:|"
@@ -248,4 +238,4 @@ header="$ARCH build ($(arch_bits "$ARCH")) under $("$WINE" --version 2>/dev/null
   done
   echo
   printf '%s\n' "${notes[@]/#/- }"
-} >"$OUT_MD"
+} | tee "$OUT"
