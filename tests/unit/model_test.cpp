@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <set>
 
@@ -66,7 +65,6 @@ struct Input {
     Spot spot = Spot::Picture;
     MouseButton button = MouseButton::Left;
     std::size_t box = 0;  // BoxAnswer: which box
-    Point move;           // Move: by how much
     bool screen = false;  // Press: at the screen point where the idle window will stand
     bool sent = false;    // Close: sent straight to the window, not requested
     bool toIntro = false;  // Close, Restore: to the intro window, before the idle window came
@@ -88,12 +86,12 @@ struct World {
     Routing routing = Routing::WhenTaken;
 
     enum Intro { ButtonHidden, ButtonShown, Sliding, IntroGone } intro = ButtonHidden;
-    enum Idle { NotYet, Loading, Shown, Minimized, IdleGone } idle = NotYet;
+    enum Idle { NotYet, Loading, Shown, Minimized } idle = NotYet;
     bool on = false;
-    long count = 0, highest = 0;
+    long count = 0;
     std::string caption;  // of the idle window
     std::vector<std::string> boxes;  // every box's text, in the order they opened
-    int open = 0, disabling = 0;     // boxes open now, and of those the idle window's
+    int disabling = 0;  // open boxes the idle window owns
     std::vector<std::string> lines;
     Ending ended = Ending::None;
     bool failArmed = false, ending = false, leaving = false;
@@ -111,7 +109,7 @@ struct World {
 
     struct End {};
 
-    static Point Centred(float screenW, float screenH, Point size) {
+    Point Centred(Point size) const {
         return {float((double(screenW) - size.x) / 2), float((double(screenH) - size.y) / 2)};
     }
     void Queue(Input in) {
@@ -165,11 +163,9 @@ struct World {
             in.arrived = true;
             if (in.kind == Kind::Press) {
                 if (OnIntro(in.spot) && intro == Sliding) lost = true;  // aimed at a moving window
-                const Point& form = OnIntro(in.spot) ? introAt : idleAt;
-                const auto& aim = AimAt(in.spot);
-                pointer = {form.x + aim.x, form.y + aim.y};
+                pointer = Aimed(in.spot);
             }
-            if (in.kind == Kind::Move) pointer = {pointer.x + in.move.x, pointer.y + in.move.y};
+            if (in.kind == Kind::Move) pointer = {pointer.x + kTravel.x, pointer.y + kTravel.y};
             in.at = pointer;
             if (in.kind == Kind::Press && routing == Routing::WhenQueued) {
                 in.routed = true;
@@ -196,17 +192,20 @@ struct World {
             Handle(in, byBox);
             return true;
         }
-        if (tick && *tick <= now) {
-            for (const Input& other : queue) Near(other.t, *tick);
-            while (*tick <= now) *tick += kMinute;
-            if (!ending) Tick();
-            return true;
-        }
-        return false;
+        return FireTick();
     }
+    // The timer, once due; missed ticks coalesce into one.
+    bool FireTick() {
+        if (!tick || *tick > now) return false;
+        for (const Input& other : queue) Near(other.t, *tick);
+        while (*tick <= now) *tick += kMinute;
+        if (!ending) Tick();
+        return true;
+    }
+    // Where a spot is on the screen now.
     Point Aimed(Spot s) const {
-        const auto& aim = AimAt(s);
-        return {idleAt.x + aim.x, idleAt.y + aim.y};
+        const Point& form = OnIntro(s) ? introAt : idleAt;
+        return {form.x + AimAt(s).x, form.y + AimAt(s).y};
     }
     std::optional<nanoseconds> NextDue(bool inputToo) const {
         std::optional<nanoseconds> next = tick;
@@ -233,17 +232,7 @@ struct World {
             Pump();
         }
     }
-    // A box's loop: waits until `done`, handling all that comes.
-    template <typename Done>
-    void Modal(Done done) {
-        while (!done()) {
-            if (!DispatchOne(true, true)) {
-                const auto next = NextDue(true);
-                if (!next) throw End{};  // nothing more to come: the desktop says so too
-                AdvanceTo(*next);
-            }
-        }
-    }
+    // A box's loop: handles all that comes until the box is answered.
     void Box(const std::string& text) {
         boxes.push_back(text);
         const std::size_t index = boxes.size();
@@ -253,13 +242,16 @@ struct World {
         answer.box = index;
         Queue(answer);
         openBoxes.push_back({index, &closed});
-        ++open;
         disabling += owned;
         ++boxLoops;
-        Modal([&] { return closed; });
+        while (!closed) {
+            if (DispatchOne(true, true)) continue;
+            const auto next = NextDue(true);
+            if (!next) throw End{};  // nothing more to come: the desktop says so too
+            AdvanceTo(*next);
+        }
         --boxLoops;
         disabling -= owned;
-        --open;
         openBoxes.pop_back();
         queue.erase(std::remove_if(queue.begin(), queue.end(),
                                    [&](const Input& i) { return i.kind == Kind::BoxAnswer && i.box == index; }),
@@ -384,7 +376,7 @@ struct World {
         Slide();
         idle = Loading;
         Spend(kCost.create + 4 * kCost.read + 3 * kCost.write);  // the caption, on top
-        idleAt = Centred(screenW, screenH, kIdleSize);
+        idleAt = Centred(kIdleSize);
         idleMoves = 2;
         Spend(2 * kCost.move);
         caption = kLoadCaption;
@@ -399,7 +391,7 @@ struct World {
     void Tick() {
         Pump();
         Touch();
-        highest = std::max(highest, ++count);
+        ++count;
         caption = TickCaption(std::to_string(count));
         Spend(3 * kCost.read + 2 * kCost.write);
         Post(Minute(std::to_string(count)));
@@ -434,11 +426,7 @@ struct World {
         while (!dragEnded) {
             auto it = std::find_if(queue.begin(), queue.end(), [&](const Input& i) { return i.t <= now; });
             if (it == queue.end()) {
-                if (tick && *tick <= now) {
-                    while (*tick <= now) *tick += kMinute;
-                    if (!ending) Tick();
-                    continue;
-                }
+                if (FireTick()) continue;
                 const auto next = NextDue(true);
                 if (!next) throw End{};
                 AdvanceTo(*next);
@@ -558,8 +546,8 @@ struct Session {
         model.routing = scene.routing;
         model.screenW = platform::PixelsToTwips(scene.widthPixels);
         model.screenH = platform::PixelsToTwips(scene.heightPixels);
-        model.introAt = World::Centred(model.screenW, model.screenH, kIntroSize);
-        model.idleAt = World::Centred(model.screenW, model.screenH, kIdleSize);
+        model.introAt = model.Centred(kIntroSize);
+        model.idleAt = model.Centred(kIdleSize);
         if (scene.strays) {
             desk.AddForeignWindow(0, "RICHCNTL");
             desk.AddForeignWindow(0, "RICHCNTL");
@@ -603,9 +591,7 @@ struct Session {
     }
     void Move(nanoseconds delay) {
         desk.MoveBy(kTravel.x, kTravel.y, delay);
-        Input in{desk.Now() + delay, Kind::Move};
-        in.move = kTravel;
-        model.Queue(in);
+        model.Queue({desk.Now() + delay, Kind::Move});
     }
     void Key(nanoseconds delay) {
         desk.PressOk(delay);
@@ -723,11 +709,10 @@ struct Session {
         // seen after its link line; the intro window never again once it is.
         const WindowId idle = FormNamed("Form2"), intro = FormNamed("Form1");
         const auto& i = desk.Form(intro);
-        const Point introCentre = World::Centred(model.screenW, model.screenH, kIntroSize);
-        RC_ASSERT((i.firstShown && Point{i.firstShown->left, i.firstShown->top} == introCentre));
+        RC_ASSERT((i.firstShown && Point{i.firstShown->left, i.firstShown->top} == model.Centred(kIntroSize)));
         if (idle != platform::kNoWindow && desk.Form(idle).firstShown) {
             const auto& seen = *desk.Form(idle).firstShown;
-            RC_ASSERT((Point{seen.left, seen.top} == World::Centred(model.screenW, model.screenH, kIdleSize)));
+            RC_ASSERT((Point{seen.left, seen.top} == model.Centred(kIdleSize)));
             int before = 0;
             for (const auto& line : desk.EnteredLines()) before += line.time <= seen.time;
             if (!model.lost) RC_ASSERT(std::size_t(before) >= model.linesAtShow);
@@ -840,7 +825,6 @@ struct Do final : Command {
 struct Figures {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     long sessions = 0, commands = 0, live = 0, exact = 0;
-    std::map<long, long> lengths, highest;  // by bucket
 } g_figures;
 constexpr double kExactFloor = 0.95;  // 98 to 99.9 % measured
 
@@ -881,8 +865,6 @@ RC_GTEST_PROP(ModelBased, EverySessionShowsWhatTheModelSays, ()) {
     f.commands += session.commands;
     f.live += session.live;
     f.exact += !session.model.lost;
-    ++f.lengths[std::min(session.live / 10 * 10, 100L)];
-    ++f.highest[session.model.highest < 4 ? session.model.highest : session.model.highest < 10 ? 4 : 10];
 }
 
 // The figures, and the share of sessions the model follows to the end held
@@ -894,13 +876,9 @@ class Tally final : public ::testing::Environment {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - f.start;
         std::cout << "model-based sessions: " << f.sessions << ", commands: " << f.commands << " ("
                   << long(f.commands / took.count()) << " a second), live commands " << double(f.live) / f.sessions
-                  << " a session\nsession lengths (live commands):";
-        for (auto [bucket, n] : f.lengths) std::cout << " " << bucket << (bucket == 100 ? "+" : "s") << ": " << n;
-        std::cout << "\nhighest count:";
-        for (auto [bucket, n] : f.highest)
-            std::cout << " " << (bucket == 4 ? "4-9" : bucket == 10 ? "10+" : std::to_string(bucket)) << ": " << n;
+                  << " a session\n";
         const double exact = double(f.exact) / f.sessions;
-        std::cout << "\nsessions checked exactly to the end: " << exact * 100 << " % (floor " << kExactFloor * 100
+        std::cout << "sessions checked exactly to the end: " << exact * 100 << " % (floor " << kExactFloor * 100
                   << " %)\n";
         if (f.sessions >= 500) {
             EXPECT_GE(exact, kExactFloor) << "the model lost the order too often";
@@ -944,24 +922,23 @@ const Pump kPumps[] = {
 };
 // What lands inside: a click, a close request, a close message, or the tick
 // (the handler begins that long before it).
-enum class Lands { Start, Stop, Minimize, Exit, Enter, Close, CloseMessage, Tick };
-const char* const kLands[] = {"Start", "Stop", "Minimize", "Exit", "Enter", "Close", "CloseMessage", "Tick"};
+struct Land { const char* name; Act act; Spot spot; };  // Act::Wait: the tick
+const Land kLands[] = {{"Start", Act::Click, Spot::Start}, {"Stop", Act::Click, Spot::Stop},
+                       {"Minimize", Act::Click, Spot::Minimize}, {"Exit", Act::Click, Spot::Exit},
+                       {"Enter", Act::Click, Spot::Enter}, {"Close", Act::Close, {}},
+                       {"CloseMessage", Act::SendClose, {}}, {"Tick", Act::Wait, {}}};
 
-struct Row {
-    const Pump* pump;
-    Lands lands;
-    Routing routing;
-};
+struct Row { const Pump* pump; const Land* land; Routing routing; };
 std::vector<Row> Rows() {
     std::vector<Row> rows;
     for (const Routing routing : {Routing::WhenQueued, Routing::WhenTaken})
         for (const Pump& pump : kPumps)
-            for (int l = 0; l <= int(Lands::Tick); ++l)
-                if (Lands(l) != Lands::Tick || pump.ticks) rows.push_back({&pump, Lands(l), routing});
+            for (const Land& land : kLands)
+                if (land.act != Act::Wait || pump.ticks) rows.push_back({&pump, &land, routing});
     return rows;
 }
 std::string Name(const Row& r) {
-    return std::string(r.pump->name) + "_" + kLands[int(r.lands)] +
+    return std::string(r.pump->name) + "_" + r.land->name +
            (r.routing == Routing::WhenQueued ? "_RoutedWhenQueued" : "_RoutedWhenTaken");
 }
 void PrintTo(const Row& r, std::ostream* os) { *os << Name(r); }
@@ -970,20 +947,17 @@ class EventInsidePump : public ::testing::TestWithParam<Row> {};
 }  // namespace
 
 TEST_P(EventInsidePump, LeavesWhatTheModelSays) {
-    const Row& row = GetParam();
-    const Pump& pump = *row.pump;
-    std::vector<Step> steps = pump.before;
-    const Spot spots[] = {Spot::Start, Spot::Stop, Spot::Minimize, Spot::Exit, Spot::Enter};
-    if (row.lands == Lands::Tick) {
-        steps.back().at = -pump.inside;
+    const auto& [pump, land, routing] = GetParam();
+    std::vector<Step> steps = pump->before;
+    if (land->act == Act::Wait) {
+        steps.back().at = -pump->inside;
         steps.back().fromTick = true;
         steps.back().passing = 5s;
     } else {
-        const Act act = row.lands == Lands::Close ? Act::Close : row.lands == Lands::CloseMessage ? Act::SendClose : Act::Click;
-        steps.push_back(At(act, spots[std::min(int(row.lands), 4)], pump.inside, 5s, pump.fromTick));
+        steps.push_back(At(land->act, land->spot, pump->inside, 5s, pump->fromTick));
     }
     Scene scene;
-    scene.routing = row.routing;
+    scene.routing = routing;
     try {
         Session session(scene);
         for (const Step& step : steps) session.Play(step);
