@@ -93,6 +93,7 @@ struct World {
     std::vector<std::string> boxes;  // every box's text, in the order they opened
     int disabling = 0;  // open boxes the idle window owns
     std::vector<std::string> lines;
+    std::vector<nanoseconds> times;  // when each arrived
     Ending ended = Ending::None;
     bool failArmed = false, ending = false, leaving = false;
     int moveLoops = 0;
@@ -284,6 +285,7 @@ struct World {
         }
         Spend(kCost.send);
         lines.push_back(line);
+        times.push_back(now + kCost.send);
         Spend(kCost.send);
     }
 
@@ -705,14 +707,16 @@ struct Session {
             for (const auto& line : desk.EnteredLines()) RC_ASSERT(line.time <= box.time);
             RC_ASSERT(desk.Ended());
         }
-        // Each window is centred when first shown. The idle window is first
-        // seen after its link line; the intro window never again once it is.
+        // Each window is centred and topmost when first shown. The idle
+        // window is first seen after its link line; the intro window never
+        // again once it is.
         const WindowId idle = FormNamed("Form2"), intro = FormNamed("Form1");
         const auto& i = desk.Form(intro);
-        RC_ASSERT((i.firstShown && Point{i.firstShown->left, i.firstShown->top} == model.Centred(kIntroSize)));
+        RC_ASSERT((i.firstShown && i.firstShown->topmost &&
+                   Point{i.firstShown->left, i.firstShown->top} == model.Centred(kIntroSize)));
         if (idle != platform::kNoWindow && desk.Form(idle).firstShown) {
             const auto& seen = *desk.Form(idle).firstShown;
-            RC_ASSERT((Point{seen.left, seen.top} == model.Centred(kIdleSize)));
+            RC_ASSERT((seen.topmost && Point{seen.left, seen.top} == model.Centred(kIdleSize)));
             int before = 0;
             for (const auto& line : desk.EnteredLines()) before += line.time <= seen.time;
             if (!model.lost) RC_ASSERT(std::size_t(before) >= model.linesAtShow);
@@ -724,6 +728,9 @@ struct Session {
 
         // What the model says the user and the room see.
         RC_ASSERT(lines == model.lines);
+        // Each at its time: the model spends what the desktop does, to within a few reads.
+        for (std::size_t k = 0; k < lines.size(); ++k)
+            RC_ASSERT(std::chrono::abs(desk.EnteredLines()[k].time - model.times[k]) < 1ms);
         RC_ASSERT(desk.Ended() == (model.ended != Ending::None));
         std::vector<std::string> texts;
         for (const auto& box : boxes) texts.push_back(box.runtimeError ? "runtime error" : box.text);
