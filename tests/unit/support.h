@@ -24,22 +24,12 @@ using namespace std::chrono_literals;
 enum Missing { kNone, kRichCntl, kListbox, kIcon, kStatic };
 
 struct ChatClient {
-    WindowId frame = 0;
-    WindowId mdi = 0;
-    WindowId room = 0;
-    WindowId transcript = 0;
-    WindowId entry = 0;
+    WindowId frame = 0, mdi = 0, room = 0, transcript = 0, entry = 0;
 
-    // A client with `decoys` document windows before the room, each lacking
-    // one of the four classes in turn.
-    static ChatClient Install(SimDesktop& desk, int decoys = 0) {
-        std::vector<Missing> missing;
-        for (int i = 0; i < decoys; ++i) missing.push_back(Missing(kRichCntl + i % 4));
-        return Install(desk, missing);
-    }
-    // Decoys lacking the given classes; the room perhaps with a single
-    // "RICHCNTL" (then it has no entry line).
-    static ChatClient Install(SimDesktop& desk, const std::vector<Missing>& decoys, bool oneRichCntl = false) {
+    // A client whose documents before the room each lack one of the four
+    // classes; the room perhaps with a single "RICHCNTL" (then it has no
+    // entry line).
+    static ChatClient Install(SimDesktop& desk, const std::vector<Missing>& decoys = {}, bool oneRichCntl = false) {
         ChatClient client;
         client.frame = desk.AddForeignWindow(0, "AOL Frame25", "Chat client");
         client.mdi = desk.AddForeignWindow(client.frame, "MDIClient");
