@@ -1,136 +1,85 @@
-// The departure slide: writes per phase, where it ends, and how it treats
-// windows the window system snaps or refuses to move.
+// The departure slide, and the centring it starts from, on windows the
+// window system moves exactly, to whole pixels or not at all: writes per
+// phase, and where a window that moves ends. The model follows the slide on
+// screens of every size.
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "support.h"
 #include "winhelpers/winhelpers.h"
 
 using namespace testing_support;
 using platform::sim::MoveMode;
-using platform::sim::SimDesktop;
 
 namespace {
 
-struct Phase {
-    std::string op;
-    std::vector<double> writes;
+struct Case {
+    const char* what;
+    float screenHeight;  // the screen is 15360 twips wide
+    float width, height;
+    bool centred;  // by CenterOnScreen, else at left, top
+    float left, top;
+    MoveMode mode;
+    std::vector<std::size_t> writes;  // per phase
+    float endLeft = 0, endTop = 0;    // where a window that moves ends
+};
+
+const Case kCases[] = {
+    {"from the centre of a 1024 x 768 screen", 11520, 7200, 5400, true, 0, 0, MoveMode::Exact,
+     {30, 26, 42, 37, 30, 49}, 4170, 3178},
+    {"snapped to whole pixels, as Windows places them: each step starts where the window stands", 11520, 7200, 5400,
+     false, 100, 100, MoveMode::SnapToPixels, {41, 36, 42, 37, 31, 48}, 4350, 3120},
+    {"wider and taller than the screen: overhangs both edges alike and stays", 11520, 20000, 12000, true, 0, 0,
+     MoveMode::Exact, {1, 1, 1, 1, 1, 1}, -2320, -240},
+    {"at the right edge's target, then a top of exactly 0", 11520, 7200, 5400, false, 8160, 0, MoveMode::Exact,
+     {1, 36, 41, 36, 30, 46}, 4310, 3105},
+    {"stuck in the centre: phases 1 to 4 run to their bounds", 11520, 7200, 5400, true, 0, 0, MoveMode::Refuse,
+     {1537, 1153, 769, 577, 1, 1}},
+    {"stuck near the corner", 11520, 7200, 5400, false, 100, 100, MoveMode::Refuse,
+     {1537, 1153, 769, 577, 769, 1921}},
+    {"stuck at a left of exactly 0", 11520, 15360, 11520, false, 0, 0, MoveMode::Refuse, {1, 1, 1, 1, 1, 1}},
+    // Half the height to even: 5768.5 gives 5768 (1923 steps of 3), not 5769
+    // (1924); 5765.5 gives 5766 (1923), not 5765 (1922).
+    {"last bound rounded down to even", 11537, 7200, 5400, false, 100, 100, MoveMode::Refuse,
+     {1537, 1154, 769, 577, 769, 1923}},
+    {"last bound rounded up to even", 11531, 7200, 5400, false, 100, 100, MoveMode::Refuse,
+     {1537, 1154, 769, 577, 769, 1923}},
 };
 
 // Consecutive runs of left or top writes: the phases alternate axes.
-std::vector<Phase> Phases(const SimDesktop& desk) {
-    std::vector<Phase> phases;
+std::vector<std::size_t> WritesPerPhase(const SimDesktop& desk) {
+    std::vector<std::size_t> writes;
+    std::string axis;
     for (const auto& call : desk.Calls()) {
         if (call.op != "SetLeft" && call.op != "SetTop") continue;
-        if (phases.empty() || phases.back().op != call.op) phases.push_back(Phase{call.op, {}});
-        phases.back().writes.push_back(call.value);
+        if (call.op != axis) writes.push_back(0), axis = call.op;
+        ++writes.back();
     }
-    return phases;
-}
-
-std::vector<size_t> Counts(const std::vector<Phase>& phases) {
-    std::vector<size_t> counts;
-    for (const auto& phase : phases) counts.push_back(phase.writes.size());
-    return counts;
-}
-
-platform::Window Slide(SimDesktop& desk, float width, float height, float left, float top,
-                       MoveMode mode = MoveMode::Exact) {
-    platform::FormLayout layout;
-    layout.clientWidth = width;
-    layout.clientHeight = height;
-    platform::Window window(desk, desk.CreateForm(layout));
-    window.SetLeft(left);
-    window.SetTop(top);
-    desk.SetMoveMode(mode);
-    desk.ClearRecords();
-    winhelpers::SlideAroundScreen(window);
-    return window;
+    return writes;
 }
 
 }  // namespace
 
-TEST(SlideAroundScreen, FromTheCentreOfA1024By768ScreenMakesSixAcceleratingPhasesAndStopsBelowRightOfIt) {
-    SimDesktop desk(15360, 11520);
-    auto window = Slide(desk, 7200, 5400, 4080, 3060);
-    const auto phases = Phases(desk);
-    ASSERT_EQ(phases.size(), 6u);
-    EXPECT_EQ(Counts(phases), (std::vector<size_t>{30, 26, 42, 37, 30, 49}));
-    EXPECT_EQ(phases[0].writes.back(), 8430);
-    EXPECT_EQ(phases[1].writes.back(), 6310);
-    EXPECT_EQ(phases[2].writes.back(), -180);
-    EXPECT_EQ(phases[3].writes.back(), -350);
-    EXPECT_EQ(phases[4].writes.back(), 4170);
-    EXPECT_EQ(phases[5].writes.back(), 3178);
-    EXPECT_EQ(window.Left(), 4170.0f);
-    EXPECT_EQ(window.Top(), 3178.0f);
-    // Each phase starts slowly again: its first write repeats the position.
-    EXPECT_EQ(phases[0].writes[0], 4080);
-    EXPECT_EQ(phases[1].writes[0], 3060);
-    EXPECT_EQ(phases[2].writes[0], 8430);
-    EXPECT_EQ(phases[3].writes[0], 6310);
-    EXPECT_EQ(phases[4].writes[0], -180);
-    EXPECT_EQ(phases[5].writes[0], -350);
-    // Phase 6 moves by 0, 3, 6, ...: 1.5 k (k - 1) after k steps.
-    EXPECT_EQ(phases[5].writes[1] - phases[5].writes[0], 3);
-    EXPECT_EQ(phases[5].writes[2] - phases[5].writes[1], 6);
-    EXPECT_EQ(phases[0].writes[2] - phases[0].writes[1], 20);
-}
-
-TEST(SlideAroundScreen, AWindowThatCannotMoveRunsEachPhaseToItsBound) {
-    SimDesktop desk(15360, 11520);
-    Slide(desk, 7200, 5400, 4080, 3060, MoveMode::Refuse);
-    EXPECT_EQ(Counts(Phases(desk)), (std::vector<size_t>{1537, 1153, 769, 577, 1, 1}));
-
-    SimDesktop corner(15360, 11520);
-    Slide(corner, 7200, 5400, 100, 100, MoveMode::Refuse);
-    EXPECT_EQ(Counts(Phases(corner)), (std::vector<size_t>{1537, 1153, 769, 577, 769, 1921}));
-}
-
-TEST(SlideAroundScreen, TheLastBoundRoundsHalfTheScreenHeightToEven) {
-    // Half of 11537 is 5768.5: to even gives 5768 (1923 steps of 3); rounding
-    // halves up would give 5769 and one more step.
-    SimDesktop desk(15360, 11537);
-    Slide(desk, 7200, 5400, 100, 100, MoveMode::Refuse);
-    EXPECT_EQ(Counts(Phases(desk)).back(), 1923u);
-
-    SimDesktop example(15360, 11533);  // half is 5766.5: bound 5766
-    Slide(example, 7200, 5400, 100, 100, MoveMode::Refuse);
-    EXPECT_EQ(Counts(Phases(example)).back(), 1923u);
-}
-
-TEST(SlideAroundScreen, AWindowLargerThanTheScreenWritesOnceUnchangedPerPhase) {
-    SimDesktop desk(15360, 11520);
-    auto window = Slide(desk, 20000, 12000, -2320, -240);
-    const auto phases = Phases(desk);
-    EXPECT_EQ(Counts(phases), (std::vector<size_t>{1, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(window.Left(), -2320.0f);
-    EXPECT_EQ(window.Top(), -240.0f);
-}
-
-TEST(SlideAroundScreen, TargetsReachedExactlyEndThePhase) {
-    // Left exactly at screen width - window width, top exactly 0.
-    SimDesktop desk(15360, 11520);
-    Slide(desk, 7200, 5400, 8160, 0);
-    const auto phases = Phases(desk);
-    ASSERT_GE(phases.size(), 1u);
-    EXPECT_EQ(phases[0].writes.size(), 1u);
-
-    // A left of exactly 0 ends phase 3 at once.
-    SimDesktop flat(15360, 11520);
-    Slide(flat, 15360, 11520, 0, 0, MoveMode::Refuse);
-    EXPECT_EQ(Counts(Phases(flat)), (std::vector<size_t>{1, 1, 1, 1, 1, 1}));
-}
-
-TEST(SlideAroundScreen, PixelSnappingCarriesIntoLaterSteps) {
-    SimDesktop desk(15360, 11520);
-    auto window = Slide(desk, 7200, 5400, 4080, 3060, MoveMode::SnapToPixels);
-    // Ends near the centre, on whole pixels, at or past each middle target.
-    EXPECT_EQ(std::fmod(window.Left(), platform::PixelsToTwips(1)), 0.0f);
-    EXPECT_EQ(std::fmod(window.Top(), platform::PixelsToTwips(1)), 0.0f);
-    EXPECT_GE(window.Left(), 4080.0f);
-    EXPECT_GE(window.Top(), 3060.0f);
-    EXPECT_LT(window.Left(), 4080.0f + 400);
-    EXPECT_LT(window.Top(), 3060.0f + 400);
+TEST(SlideAroundScreen, MakesItsWritesPerPhaseAndEndsWhereItsStopTestsSay) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        SimDesktop desk(15360, c.screenHeight);
+        platform::FormLayout layout;
+        layout.clientWidth = c.width;
+        layout.clientHeight = c.height;
+        platform::Window window(desk, desk.CreateForm(layout));
+        if (c.centred) {
+            winhelpers::CenterOnScreen(window);
+        } else {
+            window.SetLeft(c.left);
+            window.SetTop(c.top);
+        }
+        desk.SetMoveMode(c.mode);
+        desk.ClearRecords();
+        winhelpers::SlideAroundScreen(window);
+        EXPECT_EQ(WritesPerPhase(desk), c.writes);
+        if (c.mode != MoveMode::Refuse) {
+            EXPECT_EQ(window.Left(), c.endLeft);
+            EXPECT_EQ(window.Top(), c.endTop);
+        }
+    }
 }
