@@ -1,4 +1,4 @@
-// A running program on the simulated desktop with a chat client beside it.
+// A running program on the simulated desktop, and what it leaves behind.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,9 +22,9 @@ struct NothingLeftLive {
     ~NothingLeftLive() { EXPECT_EQ(desk.LiveObjects(), platform::sim::Live{}); }
 };
 
-class ProgramTest : public ::testing::Test {
-protected:
-    explicit ProgramTest(float screenWidth = 15360, float screenHeight = 11520)
+// A program on a desktop of its own; the chat client is the test's to install.
+struct Desktop {
+    explicit Desktop(float screenWidth = 15360, float screenHeight = 11520)
         : desk(screenWidth, screenHeight), nothingLeft{desk}, program(desk) {
         desk.SetEventSink(&program);
     }
@@ -45,6 +45,8 @@ protected:
     forms::Program program;
     ChatClient client;
 };
+
+class ProgramTest : public ::testing::Test, public Desktop {};
 
 using namespace texts;
 
