@@ -12,5 +12,3 @@ set(CMAKE_CXX_FLAGS_INIT "-m32 ${KORVO_I686_FLAGS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
 # GoogleTest from its source, built for this target (CMakeLists.txt).
 set(KORVO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source tree")
-# rapidcheck: Debian's i386 package (multi-arch), a static library.
-set(rapidcheck_DIR /usr/lib/i386-linux-gnu/cmake/rapidcheck CACHE PATH "rapidcheck's CMake package")

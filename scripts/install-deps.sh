@@ -98,11 +98,10 @@ for set in "${order[@]}"; do
 done
 install "${packages[@]}"
 
-# The i386 architecture: rapidcheck for the 32-bit unit tests everywhere,
-# 32-bit Wine only where the kernel can run it (asked with binutils, which
-# both sets install first); elsewhere it would be dead weight.
+# The i386 architecture: 32-bit Wine, only where the kernel can run it (asked
+# with binutils, which the set installs first); elsewhere it would be dead
+# weight.
 foreign=()
-[[ -n ${want[unit32]:-} ]] && foreign+=(librapidcheck-dev:i386)
 [[ -n ${want[e2e]:-} ]] && runs_32bit_code && foreign+=(wine32:i386)
 (( ${#foreign[@]} )) || exit 0
 if [[ -z $dry_run ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
