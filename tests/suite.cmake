@@ -1,8 +1,8 @@
 # Everything `make test` runs, registered with the native build's ctest, so
 # that one ctest run gives one summary: the unit tests (tests/unit, label
-# "unit"), the same as 32-bit x86 code, under Valgrind, the lint, the
-# pictures, the release checks and the end-to-end suite on each Windows
-# build. The builds they need are fixtures, made once before them. A test
+# "unit"), the hand-written ones as 32-bit x86 code and under Valgrind, the
+# lint, the pictures, the release checks and the end-to-end suite on each
+# Windows build. The builds they need are fixtures, made once before them. A test
 # that cannot run on this machine exits 77, which ctest counts as skipped.
 set(KORVO_ROOT ${CMAKE_SOURCE_DIR})
 
@@ -24,11 +24,12 @@ set_tests_properties(build.unit32 PROPERTIES FIXTURES_SETUP unit32)
 korvo_test(unit32 unit32 900 ctest --test-dir build/unit-x86 -j2 --output-on-failure)
 set_tests_properties(unit32 PROPERTIES FIXTURES_REQUIRED unit32)
 korvo_test(memcheck memcheck 1800 make -s memcheck)
-# What keeps both cores busy counts as two of ctest's slots; the end-to-end
-# runs, which mostly wait, as one. Those that take long start first.
-set_tests_properties(build.win-x64 build.win-x86 build.unit32 unit32 memcheck PROPERTIES PROCESSORS 2)
-set_tests_properties(build.unit32 unit32 memcheck PROPERTIES COST 50)
+# The 64-bit build first, with both cores: the end-to-end lanes wait for it.
+# The other heavy runs come after it, one at a time beside the lanes, which
+# mostly wait.
+set_tests_properties(build.win-x64 PROPERTIES PROCESSORS 2)
 korvo_test(lint lint 900 scripts/lint.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(build.win-x86 build.unit32 memcheck lint PROPERTIES DEPENDS build.win-x64)
 korvo_test(pictures pictures 300 /usr/bin/python3 resources/make_pictures.py --check)
 
 set(builds build/win-x86 build/win-x64)
