@@ -776,9 +776,10 @@ struct Session {
 
 // ---- Random sessions ---------------------------------------------------------------
 
-// Drawn from the whole range whatever the session's size (rapidcheck's
-// ranges grow with it); shrinks towards `low`.
-int Any(int low, int high) { return *rc::gen::resize(100, rc::gen::inRange(low, high)); }
+// From `low` to `high`, both included (rapidcheck's range leaves out its
+// end), whatever the session's size (its ranges grow with it); shrinks
+// towards `low`.
+int Any(int low, int high) { return *rc::gen::resize(100, rc::gen::inRange(low, high + 1)); }
 template <typename T>
 T Weighted(std::initializer_list<std::pair<std::size_t, T>> choices) {
     return *rc::gen::weightedElement<T>(choices);
