@@ -23,7 +23,7 @@ std::vector<std::pair<double, double>> Jumps(double wallClock, const std::vector
     std::vector<std::pair<double, double>> jumps;
     for (const auto& call : desk.Calls()) {
         if (call.op == "SetLeft") jumps.emplace_back(call.value, 0);
-        if (call.op == "SetTop") jumps.back().second = call.value;
+        if (call.op == "SetTop" && !jumps.empty()) jumps.back().second = call.value;
     }
     return jumps;
 }
