@@ -81,9 +81,9 @@ release: native
 	@cd $(NATIVE) && ctest -L release --output-on-failure -j$(JOBS)
 
 # Every test, in one ctest run with one summary; it goes on past a failure.
-# One slot more than cores: the end-to-end lanes mostly wait.
+# Two slots more than cores: the end-to-end lanes mostly wait.
 test: deps native
-	@cd $(NATIVE) && ctest --output-on-failure -j$$(( $(JOBS) + 1 ))
+	@cd $(NATIVE) && ctest --output-on-failure -j$$(( $(JOBS) + 2 ))
 
 run: win
 	@scripts/install-deps.sh e2e

@@ -17,7 +17,8 @@ endfunction()
 # release checks read it.
 korvo_test(build.win-x64 build 1800 scripts/win-build.sh x64)
 korvo_test(build.win-x86 build 1800 scripts/win-build.sh x86 needed)
-set_tests_properties(build.win-x64 build.win-x86 PROPERTIES FIXTURES_SETUP win)
+set_tests_properties(build.win-x64 PROPERTIES FIXTURES_SETUP win-x64)
+set_tests_properties(build.win-x86 PROPERTIES FIXTURES_SETUP win-x86)
 korvo_test(build.unit32 build 1800 make -s unit32 UNIT32_ARGS=--build-only)
 set_tests_properties(build.unit32 PROPERTIES FIXTURES_SETUP unit32)
 
@@ -37,27 +38,37 @@ korvo_test(release.pe_check release 300 bash tests/release/pe_check.sh ${exes})
 korvo_test(release.reproducible release 1800 bash tests/release/reproducible.sh ${builds})
 korvo_test(release.dist release 300 bash tests/release/dist.sh ${builds})
 set_tests_properties(release.flags release.pe_check release.reproducible release.dist
-  PROPERTIES FIXTURES_REQUIRED win)
+  PROPERTIES FIXTURES_REQUIRED "win-x86;win-x64")
 
 # The end-to-end scripts, on each build, in two lanes with a Wine prefix
 # each: the runs of one lane take turns, the lanes run side by side (most of
 # their time goes on waiting for real ticks and hangs). The shipped
-# executable's scenarios have lane b to themselves, with the window manager's
-# drags; the rest share lane a. Where the 32-bit half of Wine runs, the chat
+# executable's long session, with its real minute, is a run of its own, and
+# the longest runs start first. Where the 32-bit half of Wine runs, the chat
 # bridge and the hand-over run once more each way with the other build's
 # stand-in chat client (a user's real chat client is a 32-bit program).
 file(GLOB e2e_scripts RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
 list(FILTER e2e_scripts EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
+set(long_session Scenario.ALongSessionWithABurstOfClicksAroundATick)
 foreach(arch x64 x86)
+  set(runs)
   foreach(script IN LISTS e2e_scripts)
     string(REGEX REPLACE "\\.sh$" "" name ${script})
+    korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script})
+    list(APPEND runs e2e.${arch}.${name})
+  endforeach()
+  korvo_test(e2e.${arch}.long_session e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh)
+  set_tests_properties(e2e.${arch}.long_session PROPERTIES ENVIRONMENT "GTEST_FILTER=${long_session}" COST 300)
+  set_tests_properties(e2e.${arch}.exe_scenarios PROPERTIES ENVIRONMENT "GTEST_FILTER=-${long_session}" COST 200)
+  set_tests_properties(e2e.${arch}.scenarios PROPERTIES COST 100)
+  set_tests_properties(${runs} e2e.${arch}.long_session PROPERTIES FIXTURES_REQUIRED win-${arch})
+  foreach(run IN LISTS runs ITEMS e2e.${arch}.long_session)
     set(lane a)
-    if(name MATCHES "^(exe_scenarios|program|wide_screen)$")
+    if(run MATCHES "\\.(long_session|wide_screen|planted_dll|interrupted|program|backend)$")
       set(lane b)
     endif()
-    korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script})
-    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win
-      RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT E2E_LANE=${lane})
+    set_property(TEST ${run} PROPERTY RESOURCE_LOCK wine-${arch}-${lane})
+    set_property(TEST ${run} APPEND PROPERTY ENVIRONMENT E2E_LANE=${lane})
   endforeach()
 endforeach()
 foreach(pair "x64;x86" "x86;x64")
@@ -68,6 +79,6 @@ foreach(pair "x64;x86" "x86;x64")
   korvo_test(${prefix}.hand_over e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh ${standin})
   set_tests_properties(${prefix}.hand_over PROPERTIES
     ENVIRONMENT "GTEST_FILTER=Scenario.StartUpAndHandOver:Scenario.TheFirstFullRoomGetsTheLines")
-  set_tests_properties(${prefix}.chat_bridge ${prefix}.hand_over PROPERTIES FIXTURES_REQUIRED win
-    RESOURCE_LOCK wine-${arch}-a)
+  set_tests_properties(${prefix}.chat_bridge ${prefix}.hand_over PROPERTIES
+    FIXTURES_REQUIRED "win-x86;win-x64" RESOURCE_LOCK wine-${arch}-a)
 endforeach()
