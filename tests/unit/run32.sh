@@ -15,7 +15,7 @@ else
 fi
 # Test discovery runs the test program too, so the emulator is CMake's.
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/linux-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Debug -DKORVO_MODEL=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" >/dev/null
+  -DCMAKE_BUILD_TYPE=Debug -DKORVO_LONG_RUNS=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" >/dev/null
 cmake --build "$build" -j"${JOBS:-2}"
 echo "# the 32-bit x86 unit tests run $how"
 [[ ${2:-} == --build-only ]] && exit 0
