@@ -28,6 +28,8 @@ korvo_test(memcheck memcheck 1800 make -s memcheck)
 # What keeps both cores busy counts as two of ctest's slots; the end-to-end
 # runs, which mostly wait, as one.
 set_tests_properties(build.win-x64 build.win-x86 build.unit32 unit32 memcheck PROPERTIES PROCESSORS 2)
+# The 64-bit build has the cores first: the end-to-end lanes wait for it.
+set_tests_properties(build.win-x86 build.unit32 memcheck PROPERTIES DEPENDS build.win-x64)
 korvo_test(lint lint 900 scripts/lint.sh ${CMAKE_BINARY_DIR})
 korvo_test(pictures pictures 300 /usr/bin/python3 resources/make_pictures.py --check)
 
@@ -64,7 +66,7 @@ foreach(arch x64 x86)
   set_tests_properties(${runs} e2e.${arch}.long_session PROPERTIES FIXTURES_REQUIRED win-${arch})
   foreach(run IN LISTS runs ITEMS e2e.${arch}.long_session)
     set(lane a)
-    if(run MATCHES "\\.(long_session|wide_screen|planted_dll|interrupted|program|backend)$")
+    if(run MATCHES "\\.(long_session|scenarios|backend|program)$")
       set(lane b)
     endif()
     set_property(TEST ${run} PROPERTY RESOURCE_LOCK wine-${arch}-${lane})
