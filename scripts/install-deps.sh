@@ -23,7 +23,7 @@ declare -A sets=(
   [pictures]="python3 python3-pil"
   [win]="cmake make googletest g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
          g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64"
-  [release]="binutils pev zip unzip python3"
+  [release]="binutils zip unzip python3"
   [e2e]="binutils wine wine64 xvfb xauth xdotool x11-utils openbox imagemagick
          fonts-liberation fonts-dejavu-core locales"
 )
