@@ -46,34 +46,28 @@ set_tests_properties(release.flags release.pe_check release.reproducible release
 
 # The end-to-end scripts, on each build, in two lanes with a Wine prefix
 # each: the runs of one lane take turns, the lanes run side by side (most of
-# their time goes on waiting for real ticks and hangs). The shipped
-# executable's long session, with its real minute, is a run of its own, and
-# the longest runs start first. Where the 32-bit half of Wine runs, the chat
+# their time goes on waiting for real ticks and hangs), and before anything
+# else that is ready. The shipped executable's long session, with its real
+# minute, is a run of its own. Where the 32-bit half of Wine runs, the chat
 # bridge and the hand-over run once more each way with the other build's
 # stand-in chat client (a user's real chat client is a 32-bit program).
-file(GLOB e2e_scripts RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
-list(FILTER e2e_scripts EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
+file(GLOB e2e_runs RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
+list(FILTER e2e_runs EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
+list(TRANSFORM e2e_runs REPLACE "\\.sh$" "")
 set(long_session Scenario.ALongSessionWithABurstOfClicksAroundATick)
 foreach(arch x64 x86)
-  set(runs)
-  foreach(script IN LISTS e2e_scripts)
-    string(REGEX REPLACE "\\.sh$" "" name ${script})
-    korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script})
-    list(APPEND runs e2e.${arch}.${name})
-  endforeach()
-  korvo_test(e2e.${arch}.long_session e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh)
-  set_tests_properties(e2e.${arch}.long_session PROPERTIES ENVIRONMENT "GTEST_FILTER=${long_session}" COST 300)
-  set_tests_properties(e2e.${arch}.exe_scenarios PROPERTIES ENVIRONMENT "GTEST_FILTER=-${long_session}" COST 200)
-  set_tests_properties(e2e.${arch}.scenarios PROPERTIES COST 100)
-  set_tests_properties(${runs} e2e.${arch}.long_session PROPERTIES FIXTURES_REQUIRED win-${arch})
-  foreach(run IN LISTS runs ITEMS e2e.${arch}.long_session)
+  foreach(name IN LISTS e2e_runs ITEMS long_session)
     set(lane a)
-    if(run MATCHES "\\.(long_session|scenarios|backend|program)$")
+    if(name MATCHES "^(long_session|scenarios|backend|program)$")
       set(lane b)
     endif()
-    set_property(TEST ${run} PROPERTY RESOURCE_LOCK wine-${arch}-${lane})
-    set_property(TEST ${run} APPEND PROPERTY ENVIRONMENT E2E_LANE=${lane})
+    string(REPLACE long_session exe_scenarios script ${name})
+    korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script}.sh)
+    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win-${arch} COST 100
+      RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT E2E_LANE=${lane})
   endforeach()
+  set_property(TEST e2e.${arch}.long_session APPEND PROPERTY ENVIRONMENT GTEST_FILTER=${long_session})
+  set_property(TEST e2e.${arch}.exe_scenarios APPEND PROPERTY ENVIRONMENT GTEST_FILTER=-${long_session})
 endforeach()
 foreach(pair "x64;x86" "x86;x64")
   list(GET pair 0 arch)
