@@ -48,9 +48,11 @@ set_tests_properties(release.flags release.pe_check release.reproducible release
 # each: the runs of one lane take turns, the lanes run side by side (most of
 # their time goes on waiting for real ticks and hangs), and before anything
 # else that is ready. The shipped executable's long session, with its real
-# minute, is a run of its own. Where the 32-bit half of Wine runs, the chat
-# bridge and the hand-over run once more each way with the other build's
-# stand-in chat client (a user's real chat client is a 32-bit program).
+# minute, is a run of its own. The long runs come first in each lane, so the
+# window manager's drags meet a machine done building (they once failed under
+# the builds). Where the 32-bit half of Wine runs, the chat bridge and the
+# hand-over run once more each way with the other build's stand-in chat
+# client (a user's real chat client is a 32-bit program).
 file(GLOB e2e_runs RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
 list(FILTER e2e_runs EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
 list(TRANSFORM e2e_runs REPLACE "\\.sh$" "")
@@ -63,11 +65,12 @@ foreach(arch x64 x86)
     endif()
     string(REPLACE long_session exe_scenarios script ${name})
     korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script}.sh)
-    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win-${arch} COST 100
+    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win-${arch} COST 50
       RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT E2E_LANE=${lane})
   endforeach()
   set_property(TEST e2e.${arch}.long_session APPEND PROPERTY ENVIRONMENT GTEST_FILTER=${long_session})
   set_property(TEST e2e.${arch}.exe_scenarios APPEND PROPERTY ENVIRONMENT GTEST_FILTER=-${long_session})
+  set_tests_properties(e2e.${arch}.long_session e2e.${arch}.exe_scenarios e2e.${arch}.scenarios PROPERTIES COST 100)
 endforeach()
 foreach(pair "x64;x86" "x86;x64")
   list(GET pair 0 arch)

@@ -287,9 +287,12 @@ drag() {
   start=$("$@") || return 1
   read -r left top <<<"$start"
   xdotool mousemove -- "$x" "$y" mousedown "$button"
-  wait_until 5000 _nudged "$x" "$y" "$start" "$@" &&
-    xdotool mousemove -- $((x + dx)) $((y + dy)) &&
-    wait_until 5000 _at "$((left + dx)) $((top + dy))" "$@" || status=1
+  if ! wait_until 5000 _nudged "$x" "$y" "$start" "$@"; then
+    e2e_note "the move did not begin: the window stays at $start"; status=1
+  elif ! { xdotool mousemove -- $((x + dx)) $((y + dy)) &&
+           wait_until 5000 _at "$((left + dx)) $((top + dy))" "$@"; }; then
+    e2e_note "the window stopped at $("$@"), not at $((left + dx)) $((top + dy))"; status=1
+  fi
   xdotool mouseup "$button"
   return $status
 }
