@@ -59,6 +59,24 @@ TEST_F(ProgramTest, TheIntroIsSeenSlidingThenHidden) {
     EXPECT_EQ(movesWhileShown, 214);
 }
 
+// A second press on ENTER, queued while the window slides, reaches the
+// hidden button where input is routed as it is queued: the idle window still
+// comes once, after both start-up lines.
+TEST_F(ProgramTest, ASecondEnterQueuedDuringTheSlideHandsOverOnce) {
+    desk.SetRouting(platform::sim::Routing::WhenQueued);
+    client = ChatClient::Install(desk);
+    desk.Run([&] { program.Start(); });
+    auto& intro = program.GetForm1();
+    desk.Click(intro.window().hWnd(), intro.Label1.id());
+    desk.RunFor(1s);
+    desk.Click(intro.window().hWnd(), intro.SSCommand1.id());
+    desk.Click(intro.window().hWnd(), intro.SSCommand1.id(), 10ms);
+    desk.RunFor(5s);
+    EXPECT_EQ(Posted(desk), (std::vector<std::string>{kTitle, kLink}));
+    ASSERT_TRUE(desk.Form(form2()).firstShown);
+    EXPECT_GE(desk.Form(form2()).firstShown->time, desk.EnteredLines().back().time);
+}
+
 TEST_F(ProgramTest, AnErrorAtStartUpOutsideAnyHandlerStillShowsTheErrorBoxAndEnds) {
     // The intro window exists but fails when start-up shows it.
     desk.BreakForm(program.GetForm1().window().hWnd());
