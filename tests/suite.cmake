@@ -29,7 +29,7 @@ korvo_test(memcheck memcheck 1800 make -s memcheck)
 # runs, which mostly wait, as one.
 set_tests_properties(build.win-x64 build.win-x86 build.unit32 unit32 memcheck PROPERTIES PROCESSORS 2)
 # The 64-bit build has the cores first: the end-to-end lanes wait for it.
-# The heavy runs after it take turns beside the lanes, so that they start.
+# The heavy runs after it take turns, so that the lanes find their slots.
 set_tests_properties(build.win-x86 memcheck PROPERTIES DEPENDS build.win-x64)
 set_tests_properties(build.unit32 PROPERTIES DEPENDS build.win-x86)
 korvo_test(lint lint 900 scripts/lint.sh ${CMAKE_BINARY_DIR})
