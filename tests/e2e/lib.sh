@@ -20,7 +20,6 @@ wine_env
 # A prefix made by one mode lacks what the other needs (its 32-bit half).
 : "${E2E_WINEPREFIX:=$E2E_ROOT/build/wpfx-e2e-$WINE_MODE}"
 : "${E2E_ARTIFACTS:=$E2E_ROOT/build/e2e-artifacts}"
-: "${E2E_DISPLAY_MIN:=20}"
 
 # NOTE: Wine takes the ANSI code page from the locale; pinned so every wine
 # process agrees on Windows-1252 whatever the machine's locale.
@@ -137,30 +136,19 @@ e2e_require() {
 # subshell, so that it ends when this shell does, however this shell ends.
 _e2e_tied() { exec setpriv --pdeathsig TERM "$@"; }
 
+# Xvfb takes a free display itself and writes its number once it accepts
+# clients, so two runs starting side by side cannot race for one.
 _e2e_start_xvfb() {
-  local n last=99 end
-  [[ -n ${E2E_DISPLAY:-} ]] && { E2E_DISPLAY_MIN=$E2E_DISPLAY; last=$E2E_DISPLAY; }
-  for (( n = E2E_DISPLAY_MIN; n <= last; n++ )); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    # NOTE: without -noreset the server resets whenever its last client leaves
-    # (xdpyinfo just now), and a client connecting meanwhile is refused.
-    _e2e_tied Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset >"$E2E_RUN/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
-    end=$(( $(now_ms) + 10000 ))
-    while kill -0 "$E2E_XVFB_PID" 2>/dev/null && (( $(now_ms) < end )); do
-      # NOTE: xdpyinfo alone may answer from another server that won the
-      # race for this display; the lock file names the winner.
-      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 &&
-         [[ $(tr -d ' ' < "/tmp/.X$n-lock" 2>/dev/null) == "$E2E_XVFB_PID" ]]; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      sleep 0.02
-    done
-    kill "$E2E_XVFB_PID" 2>/dev/null; wait "$E2E_XVFB_PID" 2>/dev/null
-    E2E_XVFB_PID=
-  done
-  e2e_note "no display could be started"
+  local n=''
+  mkfifo "$E2E_RUN/display" || return 1
+  # NOTE: without -noreset the server resets whenever its last client leaves,
+  # and a client connecting meanwhile is refused.
+  _e2e_tied Xvfb ${E2E_DISPLAY:+":$E2E_DISPLAY"} -displayfd 3 -screen 0 "$E2E_SCREEN" -nolisten tcp \
+    -noreset 3>"$E2E_RUN/display" >"$E2E_RUN/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  read -r -t 10 n <"$E2E_RUN/display"
+  [[ -n $n ]] && { export DISPLAY=":$n"; return 0; }
+  e2e_note "no display could be started: $(tr '\n' ' ' <"$E2E_RUN/xvfb.log")"
   return 1
 }
 
