@@ -26,8 +26,6 @@ wine_env
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 export WINEPREFIX=$E2E_WINEPREFIX
 
-E2E_PASSED=0
-E2E_FAILED=0
 E2E_RUN=           # per-run scratch directory (logs, control files)
 E2E_XVFB_PID=
 E2E_WM_PID=
@@ -88,31 +86,14 @@ proc_cpu_ms() {
 
 # ---- checks -------------------------------------------------------------
 
-# check NAME CMD [ARG...]: one test result; a failure also saves a screenshot.
-check() {
-  local name=$1; shift
-  if "$@"; then
-    E2E_PASSED=$((E2E_PASSED + 1)); printf 'ok - %s\n' "$name"
-  else
-    E2E_FAILED=$((E2E_FAILED + 1)); printf 'not ok - %s\n' "$name"
-    if [[ -n ${DISPLAY:-} && -n $E2E_XVFB_PID ]]; then
-      e2e_note "screenshot: $(screenshot "fail-$E2E_FAILED")"
-    fi
-  fi
-  return 0
-}
-
-# check_eq NAME EXPECTED ACTUAL: like check, and shows both on failure.
-check_eq() {
-  check "$1" test "$2" = "$3"
-  [[ $2 == "$3" ]] || { e2e_note "expected: $2"; e2e_note "actual:   $3"; }
-}
+. "$E2E_ROOT/tests/checks.sh"
+# A failed check saves a screenshot.
+on_failure() { [[ -z ${DISPLAY:-} || -z $E2E_XVFB_PID ]] || e2e_note "screenshot: $(screenshot "fail-$FAILED")"; }
 
 # Ends the script: stops the session, prints the counts, exits 1 on failures.
 e2e_finish() {
   session_stop
-  printf '# %d checks passed, %d failed\n' "$E2E_PASSED" "$E2E_FAILED"
-  exit $(( E2E_FAILED > 0 ))
+  checks_done
 }
 
 # For a setup step that cannot go on: counts one failure and finishes.
@@ -242,7 +223,7 @@ session_stop() {
   if [[ -n $E2E_LOCK_FD ]]; then exec {E2E_LOCK_FD}>&-; E2E_LOCK_FD=; fi
   if [[ -n $E2E_RUN && -d $E2E_RUN ]]; then
     # Logs of a failed run stay for the post-mortem.
-    if (( E2E_FAILED > 0 )); then
+    if (( FAILED > 0 )); then
       mkdir -p "$E2E_ARTIFACTS/$E2E_NAME-logs" &&
         find "$E2E_RUN" -maxdepth 1 -type f -exec cp -t "$E2E_ARTIFACTS/$E2E_NAME-logs" {} +
     fi

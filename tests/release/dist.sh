@@ -6,11 +6,11 @@
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 x86=$1 x64=$2
-. "$root/tests/release/lib.sh"
+. "$root/tests/checks.sh"
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
 exe="Korvo Idle v2 by qel.exe"
 
-zip1=$("$root/scripts/dist.sh" "$x86" "$x64" "$tmp/a") || { check "the release is made" false; release_finish; }
+zip1=$("$root/scripts/dist.sh" "$x86" "$x64" "$tmp/a") || { check "the release is made" false; checks_done; }
 # Another run, later, in another time zone and with another umask, must give
 # the same bytes, every entry dated at the last commit.
 zip2=$(umask 077; TZ=Pacific/Kiritimati "$root/scripts/dist.sh" "$x86" "$x64" "$tmp/b")
@@ -35,4 +35,4 @@ check "the x86 executable is the 32-bit build's" cmp -s "$dir/x86/$exe" "$x86/ap
 check "the x64 executable is the 64-bit build's" cmp -s "$dir/x64/$exe" "$x64/app/$exe"
 check "each is for its architecture" bash -c 'objdump -f "$1" | grep -q "pei-i386$" && objdump -f "$2" | grep -q "pei-x86-64$"' _ "$dir/x86/$exe" "$dir/x64/$exe"
 
-release_finish
+checks_done

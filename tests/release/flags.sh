@@ -5,10 +5,10 @@
 # cannot slip in again unseen.
 # Usage: flags.sh BUILD-DIR...   Prints "ok - ..." / "not ok - ..."; exits 1 on a failure.
 set -euo pipefail
+. "$(dirname "$0")/../checks.sh"
 
-failed=0 passed=0
 for dir in "$@"; do
-    if /usr/bin/python3 - "$dir" <<'PY'
+    check "$(basename "$dir"): the shipped sources compile with -Os alone" /usr/bin/python3 - "$dir" <<'PY'
 import json, os, shlex, sys
 build = sys.argv[1]
 shipped = ("chat/", "winhelpers/", "forms/", "platform/runtime.cpp", "platform/win32/Win", "app/")
@@ -24,15 +24,10 @@ for c in commands:
     levels = [a for a in shlex.split(c["command"]) if a.startswith("-O")]
     if levels != ["-Os"]:
         bad.append(f"{source}: {' '.join(levels) or 'none'}")
-name = os.path.basename(os.path.normpath(build))
-if seen == 0 or bad:
-    print(f"not ok - {name}: the shipped sources compile with -Os alone ({seen} seen)")
-    for line in bad:
-        print(f"#   {line}")
-    sys.exit(1)
-print(f"ok - {name}: the {seen} shipped sources compile with -Os alone")
+print(f"# {seen} shipped sources")
+for line in bad:
+    print(f"#   {line}")
+sys.exit(1 if seen == 0 or bad else 0)
 PY
-    then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
-echo "# $passed passed, $failed failed"
-exit $(( failed > 0 ))
+checks_done

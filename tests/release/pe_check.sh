@@ -62,7 +62,7 @@ allowed=$( { pairs <<<"$program_imports"; pairs <<<"$runtime_imports"; } | sort 
 # "DLL function" for each function on the Windows XP SP3 list.
 xp_sp3=$(awk '!/^#/ && NF {print $1, $2}' "$root/tests/release/xp-sp3-imports.txt" | sort -u)
 
-. "$root/tests/release/lib.sh"
+. "$root/tests/checks.sh"
 
 has_line() { grep -q -- "$2" <<<"$1"; }
 
@@ -155,4 +155,4 @@ for exe in "${exes[@]}"; do
     check "$arch: $size bytes, within $budget" test "$size" -le "$budget"
 done
 
-release_finish
+checks_done

@@ -14,7 +14,7 @@ exe="app/Korvo Idle v2 by qel.exe"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-. "$root/tests/release/lib.sh"
+. "$root/tests/checks.sh"
 
 # Copies the sources (without build output) to $1 and builds the program there.
 build() {
@@ -50,4 +50,4 @@ for arch in x86 x64; do
     check "$arch: no folder names in the executable" no_folder_names "$first"
 done
 
-release_finish
+checks_done
