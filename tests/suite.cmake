@@ -44,42 +44,50 @@ korvo_test(release.dist release 300 bash tests/release/dist.sh ${builds})
 set_tests_properties(release.flags release.pe_check release.reproducible release.dist
   PROPERTIES FIXTURES_REQUIRED "win-x86;win-x64")
 
-# The end-to-end scripts, on each build, in two lanes with a Wine prefix
-# each: the runs of one lane take turns, the lanes run side by side (most of
-# their time goes on waiting for real ticks and hangs), and before anything
-# else that is ready. The shipped executable's long session, with its real
-# minute, is a run of its own. The long runs come first in each lane, so the
+# The end-to-end runs on each build, in two lanes with a Wine prefix each:
+# the runs of one lane take turns, the lanes run side by side (most of their
+# time goes on waiting for real ticks and hangs), and before anything else
+# that is ready. The shipped executable's long session, with its real minute,
+# is a run of its own. The long runs come first in each lane (COST), so the
 # window manager's drags meet a machine done building (they once failed under
-# the builds). Where the 32-bit half of Wine runs, the chat bridge and the
-# hand-over run once more each way with the other build's stand-in chat
-# client (a user's real chat client is a 32-bit program).
-file(GLOB e2e_runs RELATIVE ${KORVO_ROOT}/tests/e2e CONFIGURE_DEPENDS ${KORVO_ROOT}/tests/e2e/*.sh)
-list(FILTER e2e_runs EXCLUDE REGEX "^(lib|on|bench.*|.*_lib)\\.sh$")
-list(TRANSFORM e2e_runs REPLACE "\\.sh$" "")
+# the builds).
+# korvo_e2e(ARCH NAME LANE COST SCRIPT [ARG...]), as e2e.ARCH.NAME.
+function(korvo_e2e arch name lane cost)
+  korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${ARGN})
+  set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win-${arch} COST ${cost}
+    RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT "E2E_LANE=${lane};E2E_NAME=${name}")
+endfunction()
 set(long_session Scenario.ALongSessionWithABurstOfClicksAroundATick)
 foreach(arch x64 x86)
-  foreach(name IN LISTS e2e_runs ITEMS long_session)
-    set(lane a)
-    if(name MATCHES "^(long_session|scenarios|backend|program)$")
-      set(lane b)
-    endif()
-    string(REPLACE long_session exe_scenarios script ${name})
-    korvo_test(e2e.${arch}.${name} e2e 900 bash tests/e2e/on.sh ${arch} ${script}.sh)
-    set_tests_properties(e2e.${arch}.${name} PROPERTIES FIXTURES_REQUIRED win-${arch} COST 50
-      RESOURCE_LOCK wine-${arch}-${lane} ENVIRONMENT E2E_LANE=${lane})
-  endforeach()
+  korvo_e2e(${arch} long_session b 100 ctest.sh exe_scenarios)
+  korvo_e2e(${arch} scenarios b 100 ctest.sh win32_scenarios)
+  korvo_e2e(${arch} backend b 50 backend.sh)
+  korvo_e2e(${arch} program b 50 program.sh)
+  korvo_e2e(${arch} exe_scenarios a 100 ctest.sh exe_scenarios)
+  korvo_e2e(${arch} unit a 50 ctest.sh unit_tests)
+  korvo_e2e(${arch} wide_screen a 50 ctest.sh exe_scenarios)
+  korvo_e2e(${arch} chat_bridge a 50 chat_bridge.sh)
+  korvo_e2e(${arch} identity a 50 identity.sh)
+  korvo_e2e(${arch} planted_dll a 50 planted_dll.sh)
+  korvo_e2e(${arch} interrupted a 50 interrupted.sh)
   set_property(TEST e2e.${arch}.long_session APPEND PROPERTY ENVIRONMENT GTEST_FILTER=${long_session})
   set_property(TEST e2e.${arch}.exe_scenarios APPEND PROPERTY ENVIRONMENT GTEST_FILTER=-${long_session})
-  set_tests_properties(e2e.${arch}.long_session e2e.${arch}.exe_scenarios e2e.${arch}.scenarios PROPERTIES COST 100)
+  set_property(TEST e2e.${arch}.wide_screen APPEND PROPERTY ENVIRONMENT E2E_SCREEN=3840x2160x24
+    GTEST_FILTER=Scenario.TheFarewellCompletesOnAWideScreen)
 endforeach()
+# Where the 32-bit half of Wine runs, the chat bridge and the hand-over run
+# once more each way with the other build's stand-in chat client (a user's
+# real chat client is a 32-bit program).
 foreach(pair "x64;x86" "x86;x64")
   list(GET pair 0 arch)
   list(GET pair 1 standin)
-  set(prefix e2e.${arch}-with-${standin}-standin)
-  korvo_test(${prefix}.chat_bridge e2e 900 bash tests/e2e/on.sh ${arch} chat_bridge.sh ${standin})
-  korvo_test(${prefix}.hand_over e2e 900 bash tests/e2e/on.sh ${arch} exe_scenarios.sh ${standin})
-  set_tests_properties(${prefix}.hand_over PROPERTIES
-    ENVIRONMENT "GTEST_FILTER=Scenario.StartUpAndHandOver:Scenario.TheFirstFullRoomGetsTheLines")
-  set_tests_properties(${prefix}.chat_bridge ${prefix}.hand_over PROPERTIES
-    FIXTURES_REQUIRED "win-x86;win-x64" RESOURCE_LOCK wine-${arch}-a)
+  set(with with-${standin}-standin)
+  korvo_e2e(${arch} ${with}.chat_bridge a 50 chat_bridge.sh)
+  korvo_e2e(${arch} ${with}.hand_over a 50 ctest.sh exe_scenarios)
+  set_property(TEST e2e.${arch}.${with}.hand_over APPEND PROPERTY ENVIRONMENT
+    GTEST_FILTER=Scenario.StartUpAndHandOver:Scenario.TheFirstFullRoomGetsTheLines)
+  set_property(TEST e2e.${arch}.${with}.chat_bridge e2e.${arch}.${with}.hand_over APPEND PROPERTY
+    ENVIRONMENT E2E_STANDIN_ARCH=${standin})
+  set_property(TEST e2e.${arch}.${with}.chat_bridge e2e.${arch}.${with}.hand_over APPEND PROPERTY
+    FIXTURES_REQUIRED win-${standin})
 endforeach()

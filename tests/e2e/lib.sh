@@ -8,7 +8,8 @@
 # E2E_SCREEN, E2E_WINEPREFIX, E2E_ARTIFACTS and E2E_DISPLAY override defaults.
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-E2E_NAME=$(basename "$0" .sh)
+: "${E2E_NAME:=$(basename "$0" .sh)}"  # ctest names its runs
+export -n E2E_NAME  # a script run by this one names itself
 # A test script's first argument, when it is a directory, is the build tree.
 if [[ -n ${1:-} && -d ${1:-} ]]; then E2E_BUILD=$(cd "$1" && pwd); fi
 : "${E2E_BUILD:=$E2E_ROOT/build/win-x64}"

@@ -2,7 +2,7 @@
 # What needs the window manager: a drag on the idle window's title strip,
 # with either button, is the window manager's move (real X input, which
 # Wine hands over to it). Everything else the user and the room see is in
-# the shared scenarios (tests/scenarios, exe_scenarios.sh).
+# the shared scenarios (tests/scenarios).
 # Usage: program.sh [BUILD-DIR]
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/program_lib.sh"
