@@ -8,6 +8,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "tests/scenarios/backend.h"
 #include "tests/scenarios/desk.h"
+#include "tests/unit/support.h"
 
 namespace scenarios {
 
@@ -17,17 +18,17 @@ using platform::WindowId;
 using platform::sim::SimDesktop;
 using namespace std::chrono_literals;
 
-
-// The documents' kinds, as the stand-in client names them: the four child
-// classes that make a chat room, and which one each kind lacks.
+// The documents' kinds, as the stand-in client names them: which of the four
+// child classes that make a chat room each lacks, and its "RICHCNTL"s.
 struct DocKind {
     const char* name;
-    bool entry, richcntl, listbox, icon, statics;
+    testing_support::Missing missing;
+    int richCntls;
 };
 constexpr DocKind kKinds[] = {
-    {"room", true, true, true, true, true},       {"single", false, true, true, true, true},
-    {"no-richcntl", false, false, true, true, true}, {"no-listbox", true, true, false, true, true},
-    {"no-icon", true, true, true, false, true},    {"no-static", true, true, true, true, false},
+    {"room", testing_support::kNone, 2},        {"single", testing_support::kNone, 1},
+    {"no-richcntl", testing_support::kRichCntl, 2}, {"no-listbox", testing_support::kListbox, 2},
+    {"no-icon", testing_support::kIcon, 2},     {"no-static", testing_support::kStatic, 2},
 };
 
 class SimDesk final : public Desk {
@@ -177,16 +178,13 @@ private:
     }
 
     void AddDoc(const DocKind& kind) {
-        const bool room = std::string(kind.name) == "room" || std::string(kind.name) == "single";
-        const std::string name = room ? "Room" + std::to_string(++m_rooms) : "Decoy" + std::to_string(++m_decoys);
-        const WindowId doc = m_desk.AddForeignWindow(m_mdi, "AOL Child", name);
+        const std::string name = kind.missing == testing_support::kNone ? "Room" + std::to_string(++m_rooms)
+                                                                        : "Decoy" + std::to_string(++m_decoys);
+        const WindowId doc = testing_support::ChatClient::AddDocument(m_desk, m_mdi, kind.missing, kind.richCntls);
         WindowId entry = platform::kNoWindow;
-        if (kind.richcntl) m_names[m_desk.AddForeignWindow(doc, "RICHCNTL")] = name;
-        if (kind.entry) m_names[entry = m_desk.AddForeignWindow(doc, "RICHCNTL")] = name;
-        if (kind.listbox) m_desk.AddForeignWindow(doc, "_AOL_Listbox");
-        if (kind.icon) m_desk.AddForeignWindow(doc, "_AOL_Icon");
-        if (kind.statics) m_desk.AddForeignWindow(doc, "_AOL_Static");
-        m_docs.push_back({doc, entry});
+        for (WindowId r = m_desk.FindWindowExA(doc, 0, "RICHCNTL"); r; r = m_desk.FindWindowExA(doc, r, "RICHCNTL"))
+            m_names[entry = r] = name;
+        m_docs.push_back({doc, kind.richCntls == 2 ? entry : platform::kNoWindow});
     }
 
     // The form of a window, 0 while it does not exist; forms are created in
