@@ -2,8 +2,8 @@
 # Started from a Downloads folder where another download left a DLL named
 # after one that is loaded when the first window is made (the theme's), the
 # program takes the system's copy and works to its farewell's end (the
-# shipped executable's scenario), and the planted one, which would leave a
-# file beside itself, never runs.
+# shipped executable's scenario of a close during it), and the planted one,
+# which would leave a file beside itself, never runs.
 # NOTE: Wine prefers its builtin DLL to one found beside the program; with
 # native first, the search order alone decides, as on Windows.
 # Usage: planted_dll.sh [BUILD-DIR]
@@ -27,6 +27,6 @@ e2e_stop minimal
 rm -f "$ran"
 
 KORVO_PROGRAM=$(winpath "$downloads/${EXE##*/}") KORVO_STANDIN=$(winpath "$E2E_STANDIN") \
-  GTEST_FILTER=Scenario.TheFarewellPostsTheClosingLinesAndEnds ctest_checks downloads exe_scenarios
+  GTEST_FILTER=Scenario.ACloseRequestDuringTheFarewellLetsItFinish ctest_checks downloads exe_scenarios
 check "the planted DLL never ran in it" test ! -e "$ran"
 e2e_finish
