@@ -66,7 +66,6 @@ foreach(arch x64 x86)
   korvo_e2e(${arch} exe_scenarios a 100 ctest.sh exe_scenarios)
   korvo_e2e(${arch} unit a 50 ctest.sh unit_tests)
   korvo_e2e(${arch} wide_screen a 50 ctest.sh exe_scenarios)
-  korvo_e2e(${arch} chat_bridge a 50 chat_bridge.sh)
   korvo_e2e(${arch} identity a 50 identity.sh)
   korvo_e2e(${arch} planted_dll a 50 planted_dll.sh)
   korvo_e2e(${arch} interrupted a 50 interrupted.sh)
@@ -75,19 +74,14 @@ foreach(arch x64 x86)
   set_property(TEST e2e.${arch}.wide_screen APPEND PROPERTY ENVIRONMENT E2E_SCREEN=3840x2160x24
     GTEST_FILTER=Scenario.TheFarewellCompletesOnAWideScreen)
 endforeach()
-# Where the 32-bit half of Wine runs, the chat bridge and the hand-over run
-# once more each way with the other build's stand-in chat client (a user's
-# real chat client is a 32-bit program).
+# Where the 32-bit half of Wine runs, the hand-over, with its lines through
+# the chat bridge, runs once more each way with the other build's stand-in
+# chat client (a user's real chat client is a 32-bit program).
 foreach(pair "x64;x86" "x86;x64")
   list(GET pair 0 arch)
   list(GET pair 1 standin)
-  set(with with-${standin}-standin)
-  korvo_e2e(${arch} ${with}.chat_bridge a 50 chat_bridge.sh)
-  korvo_e2e(${arch} ${with}.hand_over a 50 ctest.sh exe_scenarios)
-  set_property(TEST e2e.${arch}.${with}.hand_over APPEND PROPERTY ENVIRONMENT
+  korvo_e2e(${arch} with-${standin}-standin a 50 ctest.sh exe_scenarios)
+  set_property(TEST e2e.${arch}.with-${standin}-standin APPEND PROPERTY ENVIRONMENT E2E_STANDIN_ARCH=${standin}
     GTEST_FILTER=Scenario.StartUpAndHandOver:Scenario.TheFirstFullRoomGetsTheLines)
-  set_property(TEST e2e.${arch}.${with}.chat_bridge e2e.${arch}.${with}.hand_over APPEND PROPERTY
-    ENVIRONMENT E2E_STANDIN_ARCH=${standin})
-  set_property(TEST e2e.${arch}.${with}.chat_bridge e2e.${arch}.${with}.hand_over APPEND PROPERTY
-    FIXTURES_REQUIRED win-${standin})
+  set_property(TEST e2e.${arch}.with-${standin}-standin APPEND PROPERTY FIXTURES_REQUIRED win-${standin})
 endforeach()

@@ -66,14 +66,6 @@ arch_bits() { if [[ $1 == x86 ]]; then echo 32-bit; else echo 64-bit; fi; }
 # A Unix path as Wine sees it through drive Z:.
 winpath() { local p; p=$(realpath -m -- "$1"); printf 'Z:%s' "${p//\//\\}"; }
 
-# The bytes of UTF-8 TEXT in Windows-1252, as lowercase hex ("-" when empty),
-# the form the stand-in logs them in.
-cp1252_hex() {
-  local h
-  h=$(printf '%s' "$1" | iconv -f UTF-8 -t CP1252 | od -An -v -tx1 | tr -d ' \n')
-  printf '%s\n' "${h:--}"
-}
-
 # CPU time (user + system, ms) used so far by a Unix process, e.g. a wine
 # program started with e2e_start (its pid is the Windows program itself).
 proc_cpu_ms() {
@@ -449,9 +441,6 @@ standin_has() { [[ -n $(standin_events "$@") ]]; }
 
 # standin_count MARK EVENT [DOC [DETAIL]]
 standin_count() { standin_events "$@" | wc -l; }
-
-# standin_hex MARK EVENT [DOC [DETAIL]]: the hex field of each record.
-standin_hex() { standin_events "$@" | cut -f5; }
 
 # standin_wait MARK DEADLINE_MS EVENT [DOC [DETAIL]]
 standin_wait() { local m=$1 t=$2; shift 2; wait_until "$t" standin_has "$m" "$@"; }
