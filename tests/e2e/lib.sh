@@ -320,6 +320,11 @@ probe_start() {
   exec {E2E_PROBE_W}>"$E2E_RUN/probe.in" {E2E_PROBE_R}<"$E2E_RUN/probe.out"
   # The first wine call of a session loads the prefix: give it time.
   E2E_PROBE_TIMEOUT=60 probe ping >/dev/null || { e2e_note "winprobe did not answer"; return 1; }
+  # NOTE: the first program that needs Wine's desktop starts its process,
+  # which keeps every file that program had open: a test program's output
+  # pipe would keep its ctest waiting long after it ended. The probe needs
+  # the desktop first.
+  probe list >/dev/null
 }
 
 probe_stop() {
