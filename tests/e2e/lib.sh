@@ -5,7 +5,8 @@
 # closed pipe; a run killed outright takes its display along, and the next
 # run on its prefix ends the Wine server it left. Waits poll with deadlines.
 # The build tree is the script's first argument (else E2E_BUILD); E2E_STANDIN,
-# E2E_SCREEN, E2E_WINEPREFIX, E2E_ARTIFACTS and E2E_DISPLAY override defaults.
+# E2E_SCREEN, E2E_WINEPREFIX, E2E_ARTIFACTS, E2E_DISPLAY and E2E_NAME (the
+# run's name in logs and screenshots) override defaults.
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 : "${E2E_NAME:=$(basename "$0" .sh)}"  # ctest names its runs
@@ -324,7 +325,7 @@ probe_start() {
   # which keeps every file that program had open: a test program's output
   # pipe would keep its ctest waiting long after it ended. The probe needs
   # the desktop first.
-  probe list >/dev/null
+  probe list >/dev/null || { e2e_note "winprobe could not list the windows"; return 1; }
 }
 
 probe_stop() {

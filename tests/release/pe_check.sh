@@ -17,6 +17,8 @@ if [[ ${#exes[@]} -eq 0 ]]; then
           "$root/build/win-x64/app/Korvo Idle v2 by qel.exe")
 fi
 
+budget=1048576  # bytes, for either build
+
 # The functions the program calls itself, each in Windows' own DLL.
 program_imports='
 GDI32.DLL BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateDIBSection CreateFontIndirectW
@@ -132,8 +134,8 @@ for exe in "${exes[@]}"; do
     sections=$(objdump -h "$exe")
     imports=$(awk '/DLL Name:/ {dll = toupper($3)} /^\t[0-9a-f]+\t +[0-9]+ / {print dll, $3}' <<<"$headers")
     case $headers in
-        *"file format pei-i386"*) arch=x86 budget=1048576 guard=__stack_chk_guard ;;
-        *"file format pei-x86-64"*) arch=x64 budget=1048576 guard=.refptr.__stack_chk_guard ;;
+        *"file format pei-i386"*) arch=x86 guard=__stack_chk_guard ;;
+        *"file format pei-x86-64"*) arch=x64 guard=.refptr.__stack_chk_guard ;;
         *) check "$exe is a Windows executable" false; continue ;;
     esac
 

@@ -114,8 +114,6 @@ ControlLayout Label(const char* name, int x, int y, int width, int height, const
     c.height = height * kPx;
     c.text = text;
     c.cursor = cursor;
-    c.font = platform::Font{"MS Serif", 8.25f, 400};
-    c.foreColor = platform::Rgb{0, 255, 255};
     return c;
 }
 
