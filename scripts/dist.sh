@@ -26,7 +26,9 @@ install -m 0755 "$x64/app/$exe" "$dir/x64/$exe"
 sed "s/@VERSION@/$version/; s/\$/\r/" "$root/docs/README.txt" >"$dir/README.txt"
 (cd "$dir" && sha256sum README.txt "x86/$exe" "x64/$exe" >SHA256SUMS)
 chmod 0644 "$dir/README.txt" "$dir/SHA256SUMS"
-find "$dir" -exec touch -h -d "@$epoch" {} +
+# NOTE: a zip dates its entries in steps of 2 s and rounds an odd second up;
+# the even second at or before the commit keeps them from postdating it.
+find "$dir" -exec touch -h -d "@$(( epoch - epoch % 2 ))" {} +
 
 rm -f "$out/$name.zip"
 # NOTE: zip stores local times: pin the zone, or the bytes depend on it.
